@@ -1,0 +1,52 @@
+# Entry points for newcomers and CI. Every target installs what it needs
+# through scripts/install-deps first.
+
+BUILD       ?= build
+FUZZ_BUILD  ?= build-fuzz
+BENCH_BUILD ?= build-bench
+JOBS        ?= $(shell nproc)
+FUZZ_SECONDS ?= 300
+
+.PHONY: all deps build test unit-test fuzz-build fuzz-test fuzz bench format demo install clean
+
+all: build
+
+deps:
+	scripts/install-deps
+
+# The test build: g++, AddressSanitizer and UndefinedBehaviorSanitizer,
+# warnings as errors.
+build: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+	    -DTAVOWATCH_SANITIZE=ON -DTAVOWATCH_WERROR=ON
+	cmake --build $(BUILD) -j $(JOBS)
+
+# The libFuzzer targets need clang; they get a build tree of their own.
+fuzz-build: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -G Ninja \
+	    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVOWATCH_FUZZ=ON
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+
+unit-test: build
+	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Each fuzzer runs briefly as a test of its own.
+fuzz-test: fuzz-build
+	ctest --test-dir $(FUZZ_BUILD) --output-on-failure
+
+test: unit-test fuzz-test
+
+# Runs every fuzzer for FUZZ_SECONDS seconds each: make fuzz FUZZ_SECONDS=3600
+fuzz: fuzz-build
+	scripts/run-fuzzers $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench: deps
+	cmake -S . -B $(BENCH_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release -DTAVOWATCH_BENCH=ON
+	cmake --build $(BENCH_BUILD) -j $(JOBS)
+	scripts/run-benchmarks $(BENCH_BUILD)
+
+format:
+	find src tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

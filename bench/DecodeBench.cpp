@@ -1,0 +1,126 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "decode/Decode.h"
+#include "decode/Summary.h"
+#include "decode/WholeMessage.h"
+
+#include <QByteArray>
+#include <QStringEncoder>
+#include <QStringList>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+QByteArray iso2022jp(const QString& line)
+{
+    QStringEncoder encoder("ISO-2022-JP", QStringEncoder::Flag::Stateless);
+    QByteArray bytes = encoder.encode(line);
+    if (bytes.lastIndexOf("\x1b$B") > bytes.lastIndexOf("\x1b(B"))
+        bytes += "\x1b(B";
+    return bytes;
+}
+
+// An ISO-2022-JP body of about size bytes: CR LF lines mixing kanji and kana
+// runs with ASCII, as Japanese mail reads.
+QByteArray japaneseBody(qsizetype size)
+{
+    const QStringList lines = {
+        QString::fromUtf8("お世話になっております。山田です。"),
+        QString::fromUtf8("来週の会議資料を添付いたしますので、ご確認ください。"),
+        QString::fromUtf8("Meeting: 10:00-11:30 @ 第3会議室 (room 3)"),
+        QString::fromUtf8("①議題の確認 ②予算案について ③その他～"),
+        QString::fromUtf8("See https://example.jp/docs for details."),
+        QString(),
+    };
+    QList<QByteArray> encoded;
+    for (const QString& line : lines)
+        encoded.append(iso2022jp(line) + "\r\n");
+    QByteArray body;
+    body.reserve(size + 256);
+    for (qsizetype i = 0; body.size() < size; ++i)
+        body += encoded.at(i % encoded.size());
+    return body;
+}
+
+QByteArray retrResponse(qsizetype size)
+{
+    return "+OK message follows\r\nFrom: yamada@example.jp\r\nSubject: test\r\n"
+           "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n" +
+           japaneseBody(size) + ".\r\n";
+}
+
+// A TOP response whose header block is about size bytes: many Received lines
+// in front of folded encoded-word sender and subject.
+QByteArray topResponse(qsizetype size)
+{
+    QByteArray head = "+OK\r\n";
+    while (head.size() < size)
+        head += "Received: from mail.example.jp (mail.example.jp [192.0.2.1])\r\n"
+                "\tby mx.example.jp with ESMTP id 4Xyz; Mon, 2 Mar 2026 10:00:00 +0900\r\n";
+    const QByteArray word = "=?ISO-2022-JP?B?" +
+                            iso2022jp(QString::fromUtf8("来週の会議資料について")).toBase64() +
+                            "?=";
+    head += "From: " + word + " <yamada@example.jp>\r\nSubject: Re: " + word + "\r\n\t" + word +
+            "\r\nContent-Type: multipart/mixed; boundary=\"b1\"\r\n\r\nbody\r\n.\r\n";
+    return head;
+}
+
+void BM_RetrMessage(benchmark::State& state)
+{
+    const QByteArray response = retrResponse(state.range(0));
+    for (auto _ : state) {
+        const Decode::WholeMessage message = Decode::parseRetrResponse(Decode::fromCp932(response));
+        benchmark::DoNotOptimize(message.Body.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * response.size());
+}
+
+void BM_BodyConversion(benchmark::State& state)
+{
+    const QString body = QString::fromLatin1(japaneseBody(state.range(0)));
+    for (auto _ : state) {
+        const QString text = Decode::convertJis(body);
+        benchmark::DoNotOptimize(text.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * body.size());
+}
+
+void BM_FromCp932ShiftJis(benchmark::State& state)
+{
+    QStringEncoder encoder("Shift_JIS");
+    const QString text = Decode::convertJis(QString::fromLatin1(japaneseBody(state.range(0))));
+    const QByteArray bytes = encoder.encode(text);
+    for (auto _ : state) {
+        const QString decoded = Decode::fromCp932(bytes);
+        benchmark::DoNotOptimize(decoded.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+void BM_TopSummary(benchmark::State& state)
+{
+    const QByteArray response = topResponse(state.range(0));
+    for (auto _ : state) {
+        const Decode::Summary summary = Decode::parseTopResponse(Decode::fromCp932(response));
+        benchmark::DoNotOptimize(summary.Subject.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * response.size());
+}
+
+constexpr int64_t OneMegabyte = 1 << 20;
+
+} // namespace
+
+BENCHMARK(BM_RetrMessage)->Arg(OneMegabyte)->Arg(10 * OneMegabyte)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BodyConversion)
+    ->Arg(OneMegabyte)
+    ->Arg(10 * OneMegabyte)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FromCp932ShiftJis)
+    ->Arg(OneMegabyte)
+    ->Arg(10 * OneMegabyte)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TopSummary)->Arg(64 * 1024)->Unit(benchmark::kMicrosecond);
+
+BENCHMARK_MAIN();

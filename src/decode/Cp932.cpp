@@ -1,0 +1,107 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "decode/Cp932Table.h"
+#include "decode/Decode.h"
+
+#include <QStringDecoder>
+
+#include <array>
+#include <vector>
+
+namespace Decode {
+
+namespace {
+
+// ICU's Windows-31J converter is code page 932 for double-byte codes (NEC
+// row 13, NEC-selected and IBM extensions, user-defined area), but it swaps
+// the control codes 0x1A, 0x1C and 0x7F and gives U+001A for unassigned
+// single bytes; that is why only the double-byte codes are taken from it and
+// the single bytes are mapped here.
+bool isUsable(QChar c)
+{
+    return c.unicode() != 0x1A && c.unicode() != ReplacementCharacter && !c.isSurrogate();
+}
+
+struct DoubleByteTable
+{
+    DoubleByteTable();
+    std::array<char16_t, 0x10000> chars; // indexed by lead * 256 + trail
+};
+
+DoubleByteTable::DoubleByteTable()
+{
+    chars.fill(ReplacementCharacter);
+    QByteArray pairs;
+    std::vector<unsigned> codes;
+    for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
+        if (!isCp932LeadByte(lead))
+            continue;
+        for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
+            if (!isCp932TrailByte(trail))
+                continue;
+            pairs.append(char(lead));
+            pairs.append(char(trail));
+            codes.push_back(lead << 8 | trail);
+        }
+    }
+    QStringDecoder decoder("Windows-31J", QStringDecoder::Flag::Stateless);
+    if (!decoder.isValid())
+        return; // Qt without ICU: every pair stays U+FFFD
+    const QString all = decoder.decode(pairs);
+    if (all.size() == qsizetype(codes.size())) {
+        for (std::size_t i = 0; i < codes.size(); ++i) {
+            const QChar c = all.at(qsizetype(i));
+            chars[codes[i]] = isUsable(c) ? c.unicode() : ReplacementCharacter;
+        }
+        return;
+    }
+    // The converter did not give one character per pair: ask pair by pair.
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        QStringDecoder single("Windows-31J", QStringDecoder::Flag::Stateless);
+        const QString one = single.decode(QByteArrayView(pairs).sliced(qsizetype(2 * i), 2));
+        if (one.size() == 1 && isUsable(one.at(0)))
+            chars[codes[i]] = one.at(0).unicode();
+    }
+}
+
+} // namespace
+
+const char16_t* cp932DoubleByteTable()
+{
+    static const DoubleByteTable table;
+    return table.chars.data();
+}
+
+QString fromCp932(QByteArrayView bytes)
+{
+    const auto* in = reinterpret_cast<const uchar*>(bytes.data());
+    const qsizetype size = bytes.size();
+    qsizetype i = 0;
+    while (i < size && in[i] < 0x80)
+        ++i;
+    if (i == size) // the usual case for ISO-2022-JP mail
+        return QString::fromLatin1(bytes.data(), size);
+
+    const char16_t* table = cp932DoubleByteTable();
+    QString text(size, Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(text.data());
+    char16_t* out = begin;
+    for (qsizetype k = 0; k < i; ++k)
+        *out++ = in[k];
+    while (i < size) {
+        const unsigned b = in[i];
+        if (isCp932LeadByte(b) && i + 1 < size && isCp932TrailByte(in[i + 1])) {
+            *out++ = table[b << 8 | in[i + 1]];
+            i += 2;
+        } else {
+            // A lead byte without its trail byte gives U+FFFD and the next
+            // byte is read afresh, so a broken pair never swallows CR or LF.
+            *out++ = cp932SingleByte(b);
+            ++i;
+        }
+    }
+    text.truncate(out - begin);
+    return text;
+}
+
+} // namespace Decode

@@ -1,0 +1,86 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "decode/Summary.h"
+
+#include "decode/Decode.h"
+#include "decode/TextSearch.h"
+
+namespace Decode {
+
+namespace {
+
+constexpr QLatin1StringView SubjectName("subject: ");
+constexpr QLatin1StringView FromName("from: ");
+constexpr QLatin1StringView BoundaryParameter("boundary=");
+
+bool isFoldingSpace(QChar c)
+{
+    return c == u' ' || c == u'\t';
+}
+
+// The subject from its first character on, unfolded (RFC 5322 folding): every
+// line end followed by a space or tab continues the value, and the line end
+// and all white space after it disappear.
+QString unfoldedSubject(QStringView text)
+{
+    QString value;
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype lineEnd = text.indexOf(u"\r\n", pos);
+        if (lineEnd < 0) {
+            value.append(text.sliced(pos)); // no line end: the rest of the text
+            break;
+        }
+        value.append(text.sliced(pos, lineEnd - pos));
+        qsizetype next = lineEnd + 2;
+        if (next >= text.size() || !isFoldingSpace(text[next]))
+            break;
+        while (next < text.size() && isFoldingSpace(text[next]))
+            ++next;
+        pos = next;
+    }
+    value.remove(QChar(u'\t'));
+    return value;
+}
+
+QString displayText(const QString& decodedWords)
+{
+    QString text = convertJis(removeNuls(decodedWords));
+    text.remove(QChar(u'\t'));
+    return text;
+}
+
+} // namespace
+
+Summary parseTopResponse(const QString& replyBuf)
+{
+    const QStringView response(replyBuf);
+    Summary summary;
+
+    const qsizetype subject = indexOfAsciiCi(response, SubjectName);
+    if (subject >= 0) {
+        const QString value = unfoldedSubject(response.sliced(subject + SubjectName.size()));
+        summary.Subject = displayText(decodeEncodedWords(value, OldKanjiDesignation::Delete));
+    }
+
+    const qsizetype from = indexOfAsciiCi(response, FromName);
+    if (from >= 0) {
+        const qsizetype start = from + FromName.size();
+        const qsizetype lineEnd = response.indexOf(u"\r\n", start);
+        const QString value =
+            (lineEnd < 0 ? response.sliced(start) : response.sliced(start, lineEnd - start))
+                .toString();
+        summary.From = displayText(decodeEncodedWords(value, OldKanjiDesignation::Keep));
+    }
+
+    summary.Attached = indexOfAsciiCi(response, BoundaryParameter) >= 0;
+    return summary;
+}
+
+bool summaryChangesMessage(const QString& oldFrom, const QString& oldSubject,
+                           const Summary& summary)
+{
+    return oldFrom != summary.From || oldSubject != summary.Subject;
+}
+
+} // namespace Decode

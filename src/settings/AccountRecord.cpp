@@ -1,0 +1,63 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/AccountRecord.h"
+
+#include "settings/PasswordForm.h"
+#include "settings/SettingsStore.h"
+#include "settings/TextForms.h"
+
+namespace Settings {
+
+QString accountKey(QStringView base, qint16 n)
+{
+    return base.toString() + QString::number(n);
+}
+
+void ResetAccountRecord(AccountRecord& record)
+{
+    record = AccountRecord{};
+}
+
+void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record)
+{
+    ResetAccountRecord(record);
+    const auto read = [&](QStringView base, const QString& defaultText) {
+        return store.get(accountKey(base, n), defaultText);
+    };
+
+    record.Aname = read(u"Aname", QString());
+    record.Hname = read(u"Hname", QString());
+    if (const auto port = toInteger(read(u"Portno", QStringLiteral("110"))))
+        record.Portno = *port;
+    record.Uname = read(u"Uname", QString());
+    if (const auto check = toInteger(read(u"Check", QStringLiteral("1"))))
+        record.Check = *check;
+    if (const auto colour = toLong(read(u"Scolor1", QStringLiteral("0"))))
+        record.Scolor1 = *colour;
+    if (const auto colour = toLong(read(u"Scolor2", QStringLiteral("16777088"))))
+        record.Scolor2 = *colour;
+    if (const auto mode = toInteger(read(u"Wavmode", QStringLiteral("0"))))
+        record.Wavmode = *mode;
+    record.Wavdir2_ = read(u"Wavdir2_", QString());
+
+    const QString stored = read(u"Passw", QString());
+    if (!stored.isEmpty())
+        record.Passw = DecodePassword(stored);
+}
+
+void SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record)
+{
+    SaveValue(store, accountKey(u"Aname", n), 0, record.Aname);
+    SaveValue(store, accountKey(u"Hname", n), 0, record.Hname);
+    SaveValue(store, accountKey(u"Portno", n), record.Portno, QString());
+    SaveValue(store, accountKey(u"Uname", n), 0, record.Uname);
+    SaveValue(store, accountKey(u"Passw", n), 0, EncodePassword(record.Passw));
+    SaveValue(store, accountKey(u"Check", n), record.Check, QString());
+    store.save(accountKey(u"Scolor1", n), QString::number(record.Scolor1));
+    store.save(accountKey(u"Scolor2", n), QString::number(record.Scolor2));
+    SaveValue(store, accountKey(u"Wavmode", n), record.Wavmode, QString());
+    SaveValue(store, accountKey(u"Wavdir2_", n), 0, record.Wavdir2_);
+    store.sync();
+}
+
+} // namespace Settings

@@ -1,0 +1,51 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+namespace Settings {
+
+class SettingsStore;
+
+/*
+ * One account as tavoprefs keeps it in memory, filled by LoadAccount and
+ * written by SaveAccount. Account n occupies ten keys, each a base name
+ * followed by the decimal n ("Aname12", "Wavdir2_3"); the base names keep all
+ * keys distinct (account 1's text colour is "Scolor11", account 11's is
+ * "Scolor111").
+ */
+struct AccountRecord
+{
+    QString Aname;             // display name
+    QString Hname;             // POP3 server host name
+    qint16 Portno = 110;       // POP3 server port
+    QString Uname;             // POP3 user name
+    QString Passw;             // the plain password; stored through EncodePassword
+    qint16 Check = 1;          // 1: the account takes part in checks; 0: skipped
+    qint32 Scolor1 = 0;        // text colour of the account's rows, 0x00BBGGRR
+    qint32 Scolor2 = 16777088; // background colour, 0x00BBGGRR (red 128, green 255, blue 255)
+    qint16 Wavmode = 0;        // 0 the common sound "Wavdir", 1 the own file, 2 no sound
+    QString Wavdir2_;          // the account's own sound file
+
+    friend bool operator==(const AccountRecord&, const AccountRecord&) = default;
+};
+
+// The key of account n for a base name: "Aname" and 10 give "Aname10".
+QString accountKey(QStringView base, qint16 n);
+
+// Sets record to the defaults of a fresh account.
+void ResetAccountRecord(AccountRecord& record);
+
+// Resets record, then reads account n's ten keys into it. Each key stands
+// alone: a value that does not convert to its number type leaves that field
+// at its default. A non-empty "Passw" is decoded; "0", the stored form of an
+// empty password, decodes to the empty password.
+void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record);
+
+// Writes record as account n: ten saves in the order of the record's fields,
+// texts and numbers through SaveValue (so an empty text is stored as "0"), the
+// two colours directly as decimal text; then writes the file.
+void SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record);
+
+} // namespace Settings

@@ -1,0 +1,43 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+namespace Settings {
+
+class SettingsStore;
+
+// The checker's current account: the account a POP3 session is serving.
+struct CurrentAccount
+{
+    QString Aname;
+    QString Hname;
+    qint16 Portno = 110;
+    QString Uname;
+    QString password; // plain
+    qint16 Check = 1; // non-zero: the account takes part in checks
+
+    friend bool operator==(const CurrentAccount&, const CurrentAccount&) = default;
+};
+
+// The checker's per-account table entry of one account, as far as it comes
+// from the store.
+struct AccountEntry
+{
+    qint32 Scolor1 = 0;        // text colour of the account's rows, 0x00BBGGRR
+    qint32 Scolor2 = 16777088; // background colour, 0x00BBGGRR
+    qint16 Wavmode = 0;        // 0 the common sound, 1 the own file, 2 none
+    QString Wavdir2_;          // the account's own sound file
+
+    friend bool operator==(const AccountEntry&, const AccountEntry&) = default;
+};
+
+// The checker's account loader, run each time a session reaches account n:
+// reads its ten keys with the defaults of LoadAccount into current and entry.
+// Unlike LoadAccount nothing is reset first: each field stands alone, and a
+// value that does not convert to its number type leaves that field as it was.
+// A non-empty "Passw" is decoded; an empty one gives the empty password.
+void loadadata(const SettingsStore& store, qint16 n, CurrentAccount& current, AccountEntry& entry);
+
+} // namespace Settings

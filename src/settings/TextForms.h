@@ -1,0 +1,44 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <optional>
+
+namespace Settings {
+
+class SettingsStore;
+
+/*
+ * The text forms of stored numbers, in one place for both programs and for
+ * the option dialog's timer boxes.
+ *
+ * Numbers are written as plain decimal text. Reading accepts a little more,
+ * as text typed by hand needs: surrounding spaces or tabs, one optional
+ * sign, and a decimal fraction that is rounded to the nearest integer with
+ * halves going to the even one ("2.5" is 2, "3.5" is 4, "-2.5" is -2). No
+ * exponents, hexadecimal prefixes or digit grouping. Empty text, anything
+ * else and values beyond the target type fail.
+ */
+
+// A 16-bit signed value ("Integer" in the key tables).
+std::optional<qint16> toInteger(QStringView text);
+// A 32-bit signed value ("Long" in the key tables), used for colours.
+std::optional<qint32> toLong(QStringView text);
+
+// Saturates a size measured by the window system to what an Integer key can
+// hold, so that an oversized window is stored as 32767 rather than wrapping
+// to a negative size.
+qint16 clampToInteger(qint64 value);
+
+// Writes one value by the rule shared by every general and account key:
+// a non-empty text is saved as it is; an empty text is saved as such only for
+// "Mailerdir1", "Mailerdir2" and "Wavdir"; otherwise the decimal text of
+// number is saved. Callers pass a number with an empty text for numeric
+// values and a text with the number 0 for text values, so an empty account
+// text is stored as "0".
+void SaveValue(SettingsStore& store, const QString& key, qint16 number, const QString& text);
+
+} // namespace Settings

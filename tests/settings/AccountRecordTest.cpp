@@ -1,0 +1,212 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/AccountRecord.h"
+#include "settings/CurrentAccountReader.h"
+#include "settings/SettingsStore.h"
+
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Settings;
+
+namespace Settings {
+char* toString(const AccountRecord& r)
+{
+    return QTest::toString(QStringLiteral("{%1|%2|%3|%4|%5|%6|%7|%8|%9|%10}")
+                               .arg(r.Aname, r.Hname, QString::number(r.Portno), r.Uname, r.Passw,
+                                    QString::number(r.Check), QString::number(r.Scolor1),
+                                    QString::number(r.Scolor2), QString::number(r.Wavmode))
+                               .arg(r.Wavdir2_));
+}
+} // namespace Settings
+
+namespace {
+
+const QString absent = QStringLiteral("<absent>");
+
+AccountRecord sampleAccount()
+{
+    AccountRecord r;
+    r.Aname = QString::fromUtf8("会社");
+    r.Hname = QStringLiteral("pop.example.jp");
+    r.Portno = 1110;
+    r.Uname = QStringLiteral("taro");
+    r.Passw = QString::fromUtf8("pässwörd€あ ｱ");
+    r.Check = 0;
+    r.Scolor1 = 255;
+    r.Scolor2 = 0xFFFFFF;
+    r.Wavmode = 1;
+    r.Wavdir2_ = QStringLiteral("/home/taro/ding.wav");
+    return r;
+}
+
+} // namespace
+
+class AccountRecordTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void accountKeys_data();
+    void accountKeys();
+    void emptyTextsStoredAsZero();
+    void roundTrip();
+    void badValueLeavesDefault_data();
+    void badValueLeavesDefault();
+    void loadadataKeepsPreviousOnBadValue();
+    void loadadataPassword_data();
+    void loadadataPassword();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+};
+
+void AccountRecordTest::init()
+{
+    m_store.reset();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_store = std::make_unique<SettingsStore>(m_dir->filePath(QStringLiteral("tavowatch.ini")));
+}
+
+void AccountRecordTest::accountKeys_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<int>("n");
+    QTest::addColumn<QString>("key");
+    QTest::addRow("two digits, no leading zero") << "Aname" << 10 << "Aname10";
+    QTest::addRow("text colour of account 1") << "Scolor1" << 1 << "Scolor11";
+    QTest::addRow("text colour of account 11") << "Scolor1" << 11 << "Scolor111";
+    QTest::addRow("background of account 1") << "Scolor2" << 1 << "Scolor21";
+    QTest::addRow("own sound of account 3") << "Wavdir2_" << 3 << "Wavdir2_3";
+}
+
+void AccountRecordTest::accountKeys()
+{
+    QFETCH(QString, base);
+    QFETCH(int, n);
+    QFETCH(QString, key);
+    QCOMPARE(accountKey(base, qint16(n)), key);
+}
+
+void AccountRecordTest::emptyTextsStoredAsZero()
+{
+    AccountRecord record;
+    record.Aname = QStringLiteral("@pop");
+    SaveAccount(*m_store, 10, record);
+
+    const std::pair<const char*, const char*> stored[]{
+        {"Aname10", "@pop"}, {"Hname10", "0"},   {"Portno10", "110"}, {"Uname10", "0"},
+        {"Passw10", "0"},    {"Check10", "1"},   {"Scolor110", "0"},  {"Scolor210", "16777088"},
+        {"Wavmode10", "0"},  {"Wavdir2_10", "0"}};
+    const SettingsStore reread(m_store->filePath());
+    for (const auto& [key, text] : stored)
+        QCOMPARE(reread.get(QLatin1String(key), absent), QLatin1String(text));
+
+    // Texts read back as "0"; the password "0" decodes to the empty one.
+    AccountRecord loaded;
+    LoadAccount(reread, 10, loaded);
+    QCOMPARE(loaded.Uname, QStringLiteral("0"));
+    QCOMPARE(loaded.Wavdir2_, QStringLiteral("0"));
+    QCOMPARE(loaded.Passw, QString());
+}
+
+void AccountRecordTest::roundTrip()
+{
+    SaveAccount(*m_store, 2, sampleAccount());
+    AccountRecord loaded;
+    LoadAccount(SettingsStore(m_store->filePath()), 2, loaded);
+    QCOMPARE(loaded, sampleAccount());
+
+    // LoadAccount starts from the defaults: an absent account reads as a fresh one.
+    LoadAccount(*m_store, 3, loaded);
+    QCOMPARE(loaded, AccountRecord{});
+}
+
+void AccountRecordTest::badValueLeavesDefault_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("text");
+    QTest::addRow("port not a number") << "Portno"
+                                       << "abc";
+    QTest::addRow("empty background colour") << "Scolor2"
+                                             << "";
+    QTest::addRow("text colour beyond Long") << "Scolor1"
+                                             << "4294967295";
+    QTest::addRow("check flag garbage") << "Check"
+                                        << "yes";
+}
+
+void AccountRecordTest::badValueLeavesDefault()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, text);
+    SaveAccount(*m_store, 1, sampleAccount());
+    m_store->save(accountKey(base, 1), text);
+
+    AccountRecord expected = sampleAccount();
+    const AccountRecord defaults;
+    if (base == u"Portno")
+        expected.Portno = defaults.Portno;
+    else if (base == u"Scolor1")
+        expected.Scolor1 = defaults.Scolor1;
+    else if (base == u"Scolor2")
+        expected.Scolor2 = defaults.Scolor2;
+    else if (base == u"Check")
+        expected.Check = defaults.Check;
+
+    AccountRecord loaded = sampleAccount();
+    LoadAccount(*m_store, 1, loaded);
+    QCOMPARE(loaded, expected);
+}
+
+// Unlike LoadAccount, the checker's loader keeps a field's previous value
+// when the stored text does not convert, but still applies defaults for
+// absent keys and reads every other key.
+void AccountRecordTest::loadadataKeepsPreviousOnBadValue()
+{
+    for (const char* base : {"Portno", "Check", "Scolor1", "Scolor2", "Wavmode"})
+        m_store->save(accountKey(QString::fromLatin1(base), 4), QStringLiteral("abc"));
+    m_store->save(QStringLiteral("Hname4"), QStringLiteral("pop.example.jp"));
+
+    CurrentAccount current{QStringLiteral("old"),     QStringLiteral("old.host"), 995,
+                           QStringLiteral("olduser"), QStringLiteral("oldpass"),  0};
+    AccountEntry entry{255, 1, 2, QStringLiteral("old.wav")};
+    loadadata(*m_store, 4, current, entry);
+
+    QCOMPARE(current, (CurrentAccount{QString(), QStringLiteral("pop.example.jp"), 995, QString(),
+                                      QString(), 0}));
+    QCOMPARE(entry, (AccountEntry{255, 1, 2, QString()}));
+
+    loadadata(*m_store, 5, current, entry);
+    QCOMPARE(current, CurrentAccount{});
+    QCOMPARE(entry, AccountEntry{});
+}
+
+void AccountRecordTest::loadadataPassword_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("password");
+    QTest::addRow("empty stored gives empty") << ""
+                                              << "";
+    QTest::addRow("stored empty password") << "0"
+                                           << "";
+    QTest::addRow("encoded") << "97 98 "
+                             << "ab";
+}
+
+void AccountRecordTest::loadadataPassword()
+{
+    QFETCH(QString, stored);
+    QFETCH(QString, password);
+    m_store->save(QStringLiteral("Passw1"), stored);
+    CurrentAccount current;
+    current.password = QStringLiteral("previous");
+    AccountEntry entry;
+    loadadata(*m_store, 1, current, entry);
+    QCOMPARE(current.password, password);
+}
+
+QTEST_GUILESS_MAIN(AccountRecordTest)
+#include "AccountRecordTest.moc"

@@ -1,0 +1,284 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "settings/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace Settings;
+
+namespace {
+
+struct FileFacts
+{
+    bool exists = false;
+    mode_t mode = 0;
+    ino_t inode = 0;
+};
+
+FileFacts facts(const QString& path)
+{
+    struct stat st = {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return {};
+    return {true, mode_t(st.st_mode & 07777), st.st_ino};
+}
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeAll(const QString& path, const QByteArray& data)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    QCOMPARE(file.write(data), data.size());
+}
+
+const QString absent = QStringLiteral("<absent>");
+
+} // namespace
+
+class SettingsStoreTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void defaultPathFollowsXdg();
+    void readerOfMissingFileCreatesNothing();
+    void firstWriteCreatesPrivateFile();
+    void rewriteKeepsModeAndReplacesFile();
+    void textsRoundTrip_data();
+    void textsRoundTrip();
+    void keysAreCaseSensitive();
+    void reloadSeesAnotherWriter();
+    void malformedFile_data();
+    void malformedFile();
+    void folderInPlaceOfFile();
+    void unreadableFile();
+
+private:
+    QTemporaryDir m_config;
+    QTemporaryDir m_dir;
+};
+
+void SettingsStoreTest::initTestCase()
+{
+    // Before any QSettings use: QSettings reads XDG_CONFIG_HOME once. This also
+    // keeps every test away from the user's real configuration.
+    QVERIFY(m_config.isValid() && m_dir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+}
+
+void SettingsStoreTest::defaultPathFollowsXdg()
+{
+    QCOMPARE(SettingsStore::defaultPath(),
+             m_config.path() + QStringLiteral("/tavowatch/tavowatch.ini"));
+}
+
+void SettingsStoreTest::readerOfMissingFileCreatesNothing()
+{
+    const QString folder = m_dir.filePath(QStringLiteral("never"));
+    {
+        SettingsStore store(folder + QStringLiteral("/tavowatch.ini"));
+        QCOMPARE(store.fileState(), SettingsStore::FileState::Missing);
+        QCOMPARE(store.get(QStringLiteral("accountno"), QStringLiteral("0")), QStringLiteral("0"));
+    }
+    QVERIFY(!QFileInfo::exists(folder));
+}
+
+void SettingsStoreTest::firstWriteCreatesPrivateFile()
+{
+    const QString outer = m_dir.filePath(QStringLiteral("first"));
+    const QString path = outer + QStringLiteral("/tavowatch/tavowatch.ini");
+    {
+        SettingsStore store(path);
+        store.save(QStringLiteral("Passw1"), QStringLiteral("97 "));
+        store.sync();
+    }
+    QCOMPARE(facts(path).mode, mode_t(0600));
+    QCOMPARE(facts(outer).mode, mode_t(0700));
+    QCOMPARE(facts(outer + QStringLiteral("/tavowatch")).mode, mode_t(0700));
+    QVERIFY(readAll(path).startsWith("[setting]"));
+}
+
+void SettingsStoreTest::rewriteKeepsModeAndReplacesFile()
+{
+    const QString path = m_dir.filePath(QStringLiteral("rewrite.ini"));
+    {
+        SettingsStore store(path);
+        store.save(QStringLiteral("Aname1"), QStringLiteral("first"));
+    }
+    const FileFacts before = facts(path);
+    {
+        SettingsStore store(path);
+        store.save(QStringLiteral("Aname2"), QStringLiteral("second"));
+    }
+    const FileFacts after = facts(path);
+    QCOMPARE(after.mode, mode_t(0600));
+    // A new inode: the file was replaced by rename, not truncated and rewritten.
+    QVERIFY(after.inode != before.inode);
+    const SettingsStore store(path);
+    QCOMPARE(store.get(QStringLiteral("Aname1"), absent), QStringLiteral("first"));
+    QCOMPARE(store.get(QStringLiteral("Aname2"), absent), QStringLiteral("second"));
+}
+
+void SettingsStoreTest::textsRoundTrip_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addRow("password form keeps trailing space") << QStringLiteral("97 98 ");
+    QTest::addRow("empty text is present") << QStringLiteral("");
+    QTest::addRow("japanese and half-width kana") << QString::fromUtf8("受信ｱｶｳﾝﾄ①");
+    QTest::addRow("comma is no list") << QStringLiteral("a, b,c");
+    QTest::addRow("quoted command line") << QStringLiteral("\"/usr/bin/mail\" -a \"x y\"");
+    QTest::addRow("QSettings variant prefix") << QStringLiteral("@Variant(x)");
+}
+
+void SettingsStoreTest::textsRoundTrip()
+{
+    QFETCH(QString, text);
+    const QString path = m_dir.filePath(QStringLiteral("texts.ini"));
+    {
+        SettingsStore store(path);
+        store.save(QStringLiteral("Aname1"), text);
+    }
+    const SettingsStore store(path);
+    QCOMPARE(store.get(QStringLiteral("Aname1"), absent), text);
+}
+
+void SettingsStoreTest::keysAreCaseSensitive()
+{
+    const QString path = m_dir.filePath(QStringLiteral("case.ini"));
+    {
+        SettingsStore store(path);
+        store.save(QStringLiteral("Wavdir"), QStringLiteral("upper"));
+        store.save(QStringLiteral("wavdir"), QStringLiteral("lower"));
+    }
+    const SettingsStore store(path);
+    QCOMPARE(store.get(QStringLiteral("Wavdir"), absent), QStringLiteral("upper"));
+    QCOMPARE(store.get(QStringLiteral("wavdir"), absent), QStringLiteral("lower"));
+    QCOMPARE(store.get(QStringLiteral("WAVDIR"), absent), absent);
+}
+
+// The checker keeps its store open while tavoprefs rewrites the file.
+void SettingsStoreTest::reloadSeesAnotherWriter()
+{
+    const QString path = m_dir.filePath(QStringLiteral("reload.ini"));
+    writeAll(path, "[setting]\naccountno=1\n");
+    SettingsStore store(path);
+    QCOMPARE(store.get(QStringLiteral("accountno"), absent), QStringLiteral("1"));
+    writeAll(path, "[setting]\naccountno=12\nAname12=new\n");
+    store.reload();
+    QCOMPARE(store.get(QStringLiteral("accountno"), absent), QStringLiteral("12"));
+    QCOMPARE(store.get(QStringLiteral("Aname12"), absent), QStringLiteral("new"));
+}
+
+void SettingsStoreTest::malformedFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("kept"); // a value that still reads, or empty
+
+    QByteArray garbage;
+    for (int i = 0; i < 4096; ++i)
+        garbage.append(char((i * 7919 + 13) % 256));
+    QTest::addRow("binary garbage") << garbage << QString();
+    QTest::addRow("line without equals sign")
+        << QByteArray("[setting]\nAname1=kept\nhand-written note\n") << QStringLiteral("kept");
+    QTest::addRow("unclosed section")
+        << QByteArray("[setting]\nAname1=kept\n[other\nx=1\n") << QStringLiteral("kept");
+    QTest::addRow("invalid UTF-8")
+        << QByteArray("[setting]\nAname1=kept\nHname1=\xff\xfe\n") << QStringLiteral("kept");
+}
+
+// A file QSettings cannot fully parse reads as what it can parse; a reader
+// leaves it alone, and the first writer copies it aside before replacing it.
+void SettingsStoreTest::malformedFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, kept);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavowatch.ini"));
+    writeAll(path, content);
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+
+    {
+        const SettingsStore reader(path);
+        QCOMPARE(reader.fileState(), SettingsStore::FileState::Malformed);
+        QCOMPARE(reader.get(QStringLiteral("accountno"), QStringLiteral("0")), QStringLiteral("0"));
+        if (!kept.isEmpty())
+            QCOMPARE(reader.get(QStringLiteral("Aname1"), absent), kept);
+    }
+    QCOMPARE(readAll(path), content);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("tavowatch.ini")});
+
+    {
+        SettingsStore writer(path);
+        writer.save(QStringLiteral("frmWidth"), QStringLiteral("8730"));
+        writer.save(QStringLiteral("frmHeight"), QStringLiteral("4710"));
+        writer.sync();
+        QCOMPARE(writer.backupPath(), path + QStringLiteral(".broken"));
+    }
+    QCOMPARE(readAll(path + QStringLiteral(".broken")), content);
+    QCOMPARE(facts(path + QStringLiteral(".broken")).mode, mode_t(0600));
+
+    const SettingsStore after(path);
+    QCOMPARE(after.fileState(), SettingsStore::FileState::Readable);
+    QCOMPARE(after.get(QStringLiteral("frmWidth"), absent), QStringLiteral("8730"));
+    if (!kept.isEmpty())
+        QCOMPARE(after.get(QStringLiteral("Aname1"), absent), kept);
+
+    // An earlier copy is never overwritten.
+    writeAll(path, content);
+    SettingsStore again(path);
+    again.save(QStringLiteral("frmWidth"), QStringLiteral("1"));
+    QCOMPARE(again.backupPath(), path + QStringLiteral(".broken.1"));
+}
+
+void SettingsStoreTest::folderInPlaceOfFile()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavowatch.ini"));
+    QVERIFY(QDir().mkdir(path));
+    {
+        SettingsStore store(path);
+        QCOMPARE(store.fileState(), SettingsStore::FileState::Unreadable);
+        QCOMPARE(store.get(QStringLiteral("Timeupval"), QStringLiteral("1")), QStringLiteral("1"));
+        store.save(QStringLiteral("frmWidth"), QStringLiteral("8730"));
+        store.sync();
+    }
+    QVERIFY(QFileInfo(path).isDir());
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("tavowatch.ini")});
+}
+
+void SettingsStoreTest::unreadableFile()
+{
+    if (::geteuid() == 0)
+        QSKIP("file permissions do not apply to root");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavowatch.ini"));
+    const QByteArray content("[setting]\naccountno=3\n");
+    writeAll(path, content);
+    QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+    {
+        SettingsStore store(path);
+        QCOMPARE(store.fileState(), SettingsStore::FileState::Unreadable);
+        QCOMPARE(store.get(QStringLiteral("accountno"), QStringLiteral("0")), QStringLiteral("0"));
+        store.save(QStringLiteral("frmWidth"), QStringLiteral("8730"));
+        store.sync();
+    }
+    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
+    QCOMPARE(readAll(path), content);
+}
+
+QTEST_GUILESS_MAIN(SettingsStoreTest)
+#include "SettingsStoreTest.moc"
