@@ -1,0 +1,38 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QLockFile>
+#include <QString>
+
+/*
+ * Tells whether another checker of the same user is running: a QLockFile
+ * held for the whole run. The lock records the holder's process id and is
+ * also locked with flock(), so a lock left behind by a checker that was
+ * killed is taken over at once, while a running holder keeps refusing for
+ * as long as it runs (its age is never held against it).
+ */
+class InstanceLock
+{
+public:
+    // "tavowatchl.lock" in the user's runtime folder ($XDG_RUNTIME_DIR), or
+    // in the temporary folder when there is none.
+    static QString defaultPath();
+
+    explicit InstanceLock(const QString& path = defaultPath());
+    // Releases the lock if held.
+    ~InstanceLock() = default;
+    InstanceLock(const InstanceLock&) = delete;
+    InstanceLock& operator=(const InstanceLock&) = delete;
+
+    // True when this object now holds the lock (also when it already did);
+    // false while another live process or object holds it. Never waits.
+    bool tryLock();
+    void unlock();
+    bool isLocked() const;
+    QString path() const;
+
+private:
+    QString m_path;
+    QLockFile m_lock;
+};
