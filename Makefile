@@ -48,5 +48,10 @@ bench: deps
 format:
 	find src tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
+# Installs tavowatchl (and tavoprefs beside it) under PREFIX.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
 clean:
 	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)

@@ -1,0 +1,52 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "checker/Checker.h"
+
+#include "checker/CheckerContext.h"
+#include "checker/MailForm.h"
+#include "checker/Prompter.h"
+#include "checker/SignalRelay.h"
+#include "checker/platform/InstanceLock.h"
+
+#include <QGuiApplication>
+#include <QSessionManager>
+
+namespace Checker {
+
+std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext& context,
+                                       SignalRelay* relay)
+{
+    if (!lock.tryLock()) {
+        context.prompter.ask(QStringLiteral("既に起動しています"), MailForm::appTitle(),
+                             Prompter::Icon::Information, Prompter::Buttons::Ok);
+        return nullptr;
+    }
+
+    auto form = std::make_unique<MailForm>(context);
+    MailForm* window = form.get();
+    // The end of the desktop session runs the same exit sequence as the exit
+    // hotkey, question included, so the sizes are stored.
+    if (relay) {
+        QObject::connect(relay, &SignalRelay::terminationRequested, window, &MailForm::Endfun);
+        relay->start();
+    }
+    if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QObject::connect(app, &QGuiApplication::commitDataRequest, window,
+                         [window](QSessionManager& manager) {
+                             // Asking needs the session manager's leave; the
+                             // answer No keeps the session running.
+                             if (window->options().Option7value == 0)
+                                 manager.allowsInteraction();
+                             window->Endfun();
+                             if (!window->hasEnded())
+                                 manager.cancel();
+                             manager.release();
+                         });
+    }
+
+    if (!window->Form_Load())
+        return nullptr;
+    return form;
+}
+
+} // namespace Checker

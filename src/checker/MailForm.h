@@ -1,0 +1,176 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "checker/CheckerContext.h"
+#include "maillist/AccountTables.h"
+#include "maillist/MailTable.h"
+#include "settings/GeneralOptions.h"
+
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class CheckScheduler;
+class HotkeyHooks;
+class MailListView;
+class Notifier;
+class QPushButton;
+class QToolButton;
+class SessionDrivers;
+class SoundSequence;
+class ViewForm;
+
+/*
+ * `mailform`, the checker's one main window, and the owner of the whole run:
+ * the copies of the general settings, the mail table and the per-account
+ * tables, the cycle counters, the clocks (CheckScheduler, Notifier) and the
+ * new-mail sounds (SoundSequence). It starts hidden and is shown only by new
+ * mail or the pop-up hotkey; it has no close button, and every close request
+ * runs the exit sequence, which may be answered with "keep running".
+ *
+ * Sizes: the window's own width and height are kept in twips (1/1440 inch,
+ * "frmWidth"/"frmHeight") as the widget size times twipsX/twipsY; child
+ * controls are placed in pixels; grid column widths are in twips.
+ *
+ * Re-entrancy: the wait for tavoprefs, the exit wait and every prompt run
+ * nested event loops, so timer ticks, hotkeys and socket events can run any
+ * public operation inside them. The exit sequence refuses to run twice at
+ * once; everything else is safe to enter again.
+ */
+class MailForm : public QWidget
+{
+    Q_OBJECT
+
+public:
+    // Caption and title of every message box of the checker.
+    static QString appTitle();
+
+    explicit MailForm(const CheckerContext& context, QWidget* parent = nullptr);
+    ~MailForm() override;
+
+    // Optional collaborators; both may be nullptr (the default).
+    void setSessionDrivers(SessionDrivers* drivers) { m_drivers = drivers; }
+    void setHotkeyHooks(HotkeyHooks* hooks) { m_hotkeys = hooks; }
+
+    // Start-up: settings, first configuration, caption, grid, light, first
+    // check. The window stays hidden. False when the checker must end: the
+    // settings program could not be started while no account exists (after
+    // telling the user), or the exit sequence ran meanwhile.
+    bool Form_Load();
+    // Lays the grid and the buttons out for the window's current size.
+    void Form_Resize();
+    // The exit sequence; true means cancelled (the checker keeps running).
+    bool Form_QueryUnload();
+    // The exit sequence has run to its end; the checker is ending.
+    bool hasEnded() const { return m_ended; }
+
+    // Commands of the window's controls.
+    void OkBt_Click();
+    void MailBt_Click(int index);
+    void LogBt_Click();
+    void RetrBt_Click();
+    void DelBt_Click();
+
+    // Public operations, also run by the hotkeys.
+    void loadoption();
+    void turnoff();
+    void mnu_opt();
+    void mnu_pop();
+    void mnu_end();
+    void Endfun();
+    void OpenOption();
+    void ExecMailapp(int index);
+    void saveLayout();
+    void resetCycle();
+
+    // Check cycles and notification.
+    void checkmail();
+    void newMailFlg_Clear();
+    bool newMailFlg_Check() const;
+    void Lightbrink();
+    void ShowMsg(const QString& text);
+    void restartTimeup();
+    void showMessage(int account, int message);
+    // The end steps of the three cycles, run by their drivers after the last
+    // account (and at once without drivers).
+    void endOfCheck();
+    void endOfRetrieval();
+    void endOfDeletion();
+
+    // State shared with the session drivers.
+    const Settings::GeneralOptions& options() const { return m_options; }
+    int accountno() const { return m_options.accountno; }
+    MailTable& mailTable() { return m_mailTable; }
+    AccountTables& accounts() { return m_accounts; }
+    int mailTotal() const { return m_mailTotal; }
+    void setMailTotal(int total) { m_mailTotal = total; }
+    bool afterDelete() const { return m_afterDelete; }
+    void setAfterDelete(bool on) { m_afterDelete = on; }
+    int curAccount() const { return m_curAccount; }
+    void setCurAccount(int account) { m_curAccount = account; }
+    QString& logText() { return m_logText; }
+    int twipsX() const { return m_twipsX; }
+    int twipsY() const { return m_twipsY; }
+    // Window size in twips, as stored in "frmWidth" and "frmHeight".
+    int widthTwips() const;
+    int heightTwips() const;
+
+    CheckScheduler& scheduler() { return *m_scheduler; }
+    Notifier& notifier() { return *m_notifier; }
+    MailListView* lvwMailBox() const { return m_lvwMailBox; }
+    ViewForm* viewform() const { return m_viewform.get(); }
+
+signals:
+    // The exit sequence has run to its end: the program should quit now.
+    void checkerEnded();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void createControls();
+    void popUp();
+    void hideWindow();
+    ViewForm& ensureViewForm();
+    void setListHeads();
+    // Sets the window's size from twips; each dimension runs Form_Resize.
+    void setWidthTwips(int twips);
+    void setHeightTwips(int twips);
+    void checkNextAccount();
+
+    CheckerContext m_context;
+    SessionDrivers* m_drivers = nullptr;
+    HotkeyHooks* m_hotkeys = nullptr;
+
+    Settings::GeneralOptions m_options;
+    int m_twipsX = 15;
+    int m_twipsY = 15;
+    MailTable m_mailTable;
+    AccountTables m_accounts;
+    // Widened from 16 bits: a cycle listing more than 32767 messages must
+    // neither wrap the count nor crash.
+    int m_mailTotal = 0;
+    bool m_afterDelete = false;
+    int m_curAccount = 0;
+    QString m_logText;
+    QString m_savedCaption;
+    // Column 4 shows the width setListHeads narrowed for the scroll bar.
+    bool m_column4Narrowed = false;
+    bool m_exiting = false;
+    bool m_ended = false;
+
+    CheckScheduler* m_scheduler;
+    Notifier* m_notifier;
+    SoundSequence* m_sounds;
+
+    std::array<QToolButton*, 2> m_MailBt{};
+    QToolButton* m_RetrBt = nullptr;
+    QToolButton* m_DelBt = nullptr;
+    QPushButton* m_LogBt = nullptr;
+    QPushButton* m_OkBt = nullptr;
+    MailListView* m_lvwMailBox = nullptr;
+    std::unique_ptr<ViewForm> m_viewform;
+};

@@ -1,0 +1,48 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "checker/Checker.h"
+#include "checker/CheckerContext.h"
+#include "checker/MailForm.h"
+#include "checker/SignalRelay.h"
+#include "checker/platform/CanberraSoundPlayer.h"
+#include "checker/platform/InstanceLock.h"
+#include "checker/platform/MessageBoxPrompter.h"
+#include "checker/platform/QProcessRunner.h"
+#include "hotkeys/X11KeyboardLight.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+
+#include <cstdlib>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("tavowatchl"));
+    QApplication::setApplicationDisplayName(QStringLiteral("Tavoメールチェッカー LAN"));
+    QApplication::setDesktopFileName(QStringLiteral("tavowatchl"));
+    // The window is hidden most of the time; closing a message box must not
+    // end the program.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Started by startChecker once the window exists, so that a SIGTERM
+    // during start-up (even while the first configuration waits for
+    // tavoprefs) runs the exit sequence.
+    SignalRelay relay;
+    InstanceLock lock;
+    Settings::SettingsStore store;
+    MessageBoxPrompter prompter;
+    QProcessRunner processes;
+    X11KeyboardLight light;
+    CanberraSoundPlayer sound;
+    const CheckerContext context{
+        prompter, processes, light,
+        sound,    store,     QCoreApplication::applicationDirPath() + QStringLiteral("/tavoprefs")};
+
+    std::unique_ptr<MailForm> form = Checker::startChecker(lock, context, &relay);
+    if (!form)
+        return EXIT_FAILURE;
+    QObject::connect(form.get(), &MailForm::checkerEnded, &app, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+    return QApplication::exec();
+}

@@ -1,0 +1,114 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CheckerRig.h"
+
+#include "checker/Checker.h"
+#include "checker/SignalRelay.h"
+#include "checker/platform/InstanceLock.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <csignal>
+
+using Prompt = FakePrompter::Prompt;
+
+class CheckerStartTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void secondInstanceIsRefused();
+    void firstInstanceStartsHidden();
+    void missingSettingsProgramEndsTheChecker();
+    void sessionEndRunsTheExitSequence_data();
+    void sessionEndRunsTheExitSequence();
+};
+
+void CheckerStartTest::secondInstanceIsRefused()
+{
+    CheckerRig rig;
+    rig.set({{"accountno", QStringLiteral("1")}});
+    const QString lockPath = rig.dir.filePath(QStringLiteral("tavowatchl.lock"));
+    InstanceLock running(lockPath);
+    QVERIFY(running.tryLock());
+
+    InstanceLock second(lockPath);
+    const std::unique_ptr<MailForm> form = Checker::startChecker(second, rig.context(), nullptr);
+    QVERIFY(!form);
+    QCOMPARE(rig.prompter.prompts,
+             QList({Prompt{QStringLiteral("既に起動しています"),
+                           QStringLiteral("Tavoメールチェッカー LAN"), Prompter::Icon::Information,
+                           Prompter::Buttons::Ok}}));
+    QVERIFY(rig.processes.waited.isEmpty());
+    // The running instance keeps its lock and its settings untouched.
+    QVERIFY(running.isLocked());
+    QCOMPARE(rig.stored("frmWidth"), QString());
+}
+
+void CheckerStartTest::firstInstanceStartsHidden()
+{
+    CheckerRig rig;
+    rig.set({{"accountno", QStringLiteral("1")}});
+    InstanceLock lock(rig.dir.filePath(QStringLiteral("tavowatchl.lock")));
+    const std::unique_ptr<MailForm> form = Checker::startChecker(lock, rig.context(), nullptr);
+    QVERIFY(form);
+    QVERIFY(lock.isLocked());
+    QVERIFY(form->isHidden());
+    QCOMPARE(form->windowTitle(), QStringLiteral("Tavoメールチェッカー LAN"));
+    QVERIFY(rig.prompter.prompts.isEmpty());
+}
+
+void CheckerStartTest::missingSettingsProgramEndsTheChecker()
+{
+    CheckerRig rig;
+    rig.processes.runResult = false;
+    InstanceLock lock(rig.dir.filePath(QStringLiteral("tavowatchl.lock")));
+    const std::unique_ptr<MailForm> form = Checker::startChecker(lock, rig.context(), nullptr);
+    QVERIFY(!form);
+    QCOMPARE(rig.processes.waited.size(), 1);
+    QCOMPARE(rig.prompter.prompts.size(), 2);
+    QVERIFY(rig.prompter.prompts[1].text.contains(CheckerRig::tavoprefsPath()));
+}
+
+void CheckerStartTest::sessionEndRunsTheExitSequence_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::addColumn<QString>("Option7value");
+    QTest::addColumn<int>("questions");
+
+    QTest::addRow("SIGTERM, no question") << SIGTERM << QStringLiteral("1") << 0;
+    QTest::addRow("SIGHUP, no question") << SIGHUP << QStringLiteral("1") << 0;
+    QTest::addRow("SIGTERM asks when Option7value is 0") << SIGTERM << QStringLiteral("0") << 1;
+}
+
+void CheckerStartTest::sessionEndRunsTheExitSequence()
+{
+    QFETCH(int, signalNumber);
+    QFETCH(QString, Option7value);
+    QFETCH(int, questions);
+
+    CheckerRig rig;
+    rig.set({{"accountno", QStringLiteral("1")}, {"Option7value", Option7value}});
+    rig.prompter.answers = {Prompter::Answer::Yes};
+    InstanceLock lock(rig.dir.filePath(QStringLiteral("tavowatchl.lock")));
+    SignalRelay relay;
+    QVERIFY(!relay.isActive());
+    const std::unique_ptr<MailForm> form = Checker::startChecker(lock, rig.context(), &relay);
+    QVERIFY(form);
+    QVERIFY(relay.isActive());
+    form->resize(640, 320);
+    QSignalSpy ended(form.get(), &MailForm::checkerEnded);
+
+    ::raise(signalNumber);
+    QTRY_COMPARE(ended.size(), 1);
+    QCOMPARE(rig.prompter.prompts.size(), questions);
+    if (questions)
+        QCOMPARE(rig.prompter.prompts[0].text, QStringLiteral("終了しますか？"));
+    QCOMPARE(rig.stored("frmWidth"), QStringLiteral("9600"));
+    QCOMPARE(rig.stored("frmHeight"), QStringLiteral("4800"));
+    QCOMPARE(rig.stored("grdWidth3"), QStringLiteral("2740"));
+}
+
+QTEST_MAIN(CheckerStartTest)
+#include "CheckerStartTest.moc"
