@@ -45,6 +45,11 @@ bench: deps
 	cmake --build $(BENCH_BUILD) -j $(JOBS)
 	scripts/run-benchmarks $(BENCH_BUILD)
 
+# Starts a local POP3 server with Japanese sample mail and the checker
+# against it, on your X11 display.
+demo: build
+	scripts/demo $(BUILD)
+
 format:
 	find src tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 

@@ -4,6 +4,7 @@
 
 #include "checker/CheckerContext.h"
 #include "checker/MailForm.h"
+#include "checker/Pop3Drivers.h"
 #include "checker/Prompter.h"
 #include "checker/SignalRelay.h"
 #include "checker/platform/InstanceLock.h"
@@ -24,6 +25,9 @@ std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext&
 
     auto form = std::make_unique<MailForm>(context);
     MailForm* window = form.get();
+    // The POP3 sessions must be in place before Form_Load, which may run
+    // the first check.
+    window->adoptSessionDrivers(std::make_unique<Pop3Drivers>(*window, context.store));
     // The end of the desktop session runs the same exit sequence as the exit
     // hotkey, question included, so the sizes are stored.
     if (relay) {

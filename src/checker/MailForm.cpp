@@ -95,6 +95,12 @@ MailForm::MailForm(const CheckerContext& context, QWidget* parent)
     connect(m_notifier, &Notifier::autoHideDue, this, &MailForm::hideWindow);
 }
 
+void MailForm::adoptSessionDrivers(std::unique_ptr<SessionDrivers> drivers)
+{
+    m_drivers = drivers.get();
+    m_ownedDrivers = std::move(drivers);
+}
+
 MailForm::~MailForm() = default;
 
 void MailForm::createControls()

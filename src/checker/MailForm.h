@@ -52,6 +52,8 @@ public:
 
     // Optional collaborators; both may be nullptr (the default).
     void setSessionDrivers(SessionDrivers* drivers) { m_drivers = drivers; }
+    // Makes the window own its drivers, so that they live exactly as long.
+    void adoptSessionDrivers(std::unique_ptr<SessionDrivers> drivers);
     void setHotkeyHooks(HotkeyHooks* hooks) { m_hotkeys = hooks; }
 
     // Start-up: settings, first configuration, caption, grid, light, first
@@ -104,6 +106,7 @@ public:
     int accountno() const { return m_options.accountno; }
     MailTable& mailTable() { return m_mailTable; }
     AccountTables& accounts() { return m_accounts; }
+    const AccountTables& accounts() const { return m_accounts; }
     int mailTotal() const { return m_mailTotal; }
     void setMailTotal(int total) { m_mailTotal = total; }
     bool afterDelete() const { return m_afterDelete; }
@@ -173,4 +176,8 @@ private:
     QPushButton* m_OkBt = nullptr;
     MailListView* m_lvwMailBox = nullptr;
     std::unique_ptr<ViewForm> m_viewform;
+
+    // Declared last so that the drivers, which call back into the window,
+    // are destroyed first.
+    std::unique_ptr<SessionDrivers> m_ownedDrivers;
 };

@@ -1,0 +1,61 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "checker/SessionDrivers.h"
+#include "pop3/CheckHost.h"
+#include "pop3/CheckSession.h"
+#include "pop3/Pop3Connection.h"
+#include "settings/CurrentAccountReader.h"
+
+class MailForm;
+namespace Settings {
+class SettingsStore;
+}
+
+/*
+ * The POP3 sessions as `mailform` drives them: the session drivers, and the
+ * window as the sessions' host. Owned by whoever owns the window, created
+ * before Form_Load.
+ */
+class Pop3Drivers : public SessionDrivers, public CheckHost
+{
+public:
+    Pop3Drivers(MailForm& form, Settings::SettingsStore& store);
+
+    // SessionDrivers
+    void checkNextAccount() override { m_check.checkNextAccount(); }
+    void retrNextAccount() override;
+    void deleNextAccount() override;
+    void subDisConn() override { m_connection.subDisConn(); }
+
+    // SessionHost
+    const Settings::GeneralOptions& options() const override;
+    void ShowMsg(const QString& text) override;
+    QString& logText() override;
+    void setCaption(const QString& caption) override;
+    void setDefaultPointer() override;
+    int curAccount() const override;
+    void setCurAccount(int account) override;
+    int mailTotal() const override;
+    void setMailTotal(int total) override;
+
+    // CheckHost
+    const Settings::CurrentAccount& loadadata(int account) override;
+    bool afterDelete() const override;
+    int mailCount(int account) const override;
+    void setMailCount(int account, int count) override;
+    qint64 lastSize(int account) const override;
+    void setLastSize(int account, qint64 size) override;
+    void setNewMailFlg(int account) override;
+    void growMailTable(int messages) override;
+    void subListSet(int account, int message, const QByteArray& replyBuf) override;
+    void endOfCheck() override;
+
+private:
+    MailForm& m_form;
+    Settings::SettingsStore& m_store;
+    Settings::CurrentAccount m_current;
+    Pop3Connection m_connection{*this};
+    CheckSession m_check{m_connection, *this};
+};

@@ -1,0 +1,57 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "pop3/SessionHost.h"
+
+#include <QByteArray>
+#include <QtGlobal>
+
+namespace Settings {
+struct CurrentAccount;
+}
+
+/*
+ * What the check session and its driver need from the checker's main
+ * window besides SessionHost: the accounts, the per-account figures of the
+ * last STAT, the new-mail flags, the mail table and the end of the cycle.
+ * Accounts and messages are numbered from 1.
+ */
+class CheckHost : public SessionHost
+{
+public:
+    // `loadadata`: reads account n from the settings into the current
+    // account and into entry n of the per-account tables (colours, sound),
+    // and returns the current account. The reference stays valid until the
+    // next call.
+    virtual const Settings::CurrentAccount& loadadata(int account) = 0;
+
+    // `afterDelete`: the running cycle follows a deletion, so that with
+    // Option6value on no account counts as having new mail.
+    virtual bool afterDelete() const = 0;
+
+    // `mailCount` and `lastSize` of an account: the message count and the
+    // mailbox size in octets of its last STAT. Kept across cycles.
+    virtual int mailCount(int account) const = 0;
+    virtual void setMailCount(int account, int count) = 0;
+    virtual qint64 lastSize(int account) const = 0;
+    virtual void setLastSize(int account, qint64 size) = 0;
+
+    // Sets `newMailFlg` of the account: it has new mail in this cycle.
+    virtual void setNewMailFlg(int account) = 0;
+
+    // Grows the mail table's message dimension to at least messages,
+    // keeping every account's entries. It never shrinks.
+    virtual void growMailTable(int messages) = 0;
+
+    // `subListSet`: one complete TOP response (status line through the "."
+    // line, NULs already replaced by CR LF) for message `message` of
+    // `account`; the host decodes sender and subject and stores them in the
+    // mail table. Runs once per message: keep it cheap.
+    virtual void subListSet(int account, int message, const QByteArray& replyBuf) = 0;
+
+    // The end-of-check steps: the list rebuilt, the caption with the
+    // message count, the new-mail notification, `checktimer` re-enabled.
+    // Runs once per cycle, from the driver, never inside a socket handler.
+    virtual void endOfCheck() = 0;
+};

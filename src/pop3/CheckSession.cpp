@@ -1,0 +1,270 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "pop3/CheckSession.h"
+
+#include "decode/Decode.h"
+#include "pop3/CheckHost.h"
+#include "pop3/Pop3.h"
+#include "pop3/Pop3Connection.h"
+#include "settings/CurrentAccountReader.h"
+#include "settings/GeneralOptions.h"
+
+#include <cstring>
+#include <limits>
+
+using Pop3::SessionMode;
+using Pop3::SockPhase;
+
+namespace {
+
+// The decimal number at the start of text, saturated at max; 0 when text
+// does not start with a digit (a sign, a blank or anything else).
+qint64 leadingNumber(QByteArrayView text, qint64 max)
+{
+    qint64 value = 0;
+    for (const char c : text) {
+        if (c < '0' || c > '9')
+            break;
+        const int digit = c - '0';
+        if (value > (max - digit) / 10)
+            return max;
+        value = value * 10 + digit;
+    }
+    return value;
+}
+
+// a + b, held at the largest int: thousands of accounts of the largest
+// mailbox must not wrap the cycle's total.
+int addSaturated(int a, int b)
+{
+    return int(qMin<qint64>(qint64(a) + b, std::numeric_limits<int>::max()));
+}
+
+} // namespace
+
+CheckSession::CheckSession(Pop3Connection& connection, CheckHost& host, QObject* parent)
+    : QObject(parent), m_connection(connection), m_host(host)
+{
+    m_logontimer.setSingleShot(true);
+    m_logontimer.setInterval(logontimerInterval);
+    connect(&m_logontimer, &QTimer::timeout, this, &CheckSession::logontimer_Timer);
+    m_connection.setHandler(SessionMode::Check, this);
+}
+
+CheckSession::~CheckSession()
+{
+    m_connection.setHandler(SessionMode::Check, nullptr);
+}
+
+void CheckSession::setLogontimerInterval(std::chrono::milliseconds interval)
+{
+    m_logontimer.setInterval(interval);
+}
+
+void CheckSession::logontimer_Timer()
+{
+    m_logontimer.stop();
+    checkNextAccount();
+}
+
+void CheckSession::checkNextAccount()
+{
+    // A cycle begun anew while the pause runs must not be driven twice.
+    m_logontimer.stop();
+    for (;;) {
+        m_connection.stopTimeup();
+        // "At or past the last": the settings may have shrunk the account
+        // list while the cycle ran.
+        if (m_host.curAccount() >= m_host.options().accountno) {
+            m_host.endOfCheck();
+            return;
+        }
+        const int account = m_host.curAccount() + 1;
+        m_host.setCurAccount(account);
+        const Settings::CurrentAccount& current = m_host.loadadata(account);
+        m_host.setCaption(Pop3::captionTitle() + QStringLiteral(" -チェック中:") + current.Aname +
+                          QLatin1Char('-'));
+        // An account left out of checks still shows its name in passing.
+        if (current.Check == 0)
+            continue;
+        m_Uname = current.Uname;
+        m_password = current.password;
+        m_connection.startTimeup();
+        m_connection.logon(SessionMode::Check, current.Hname, current.Portno);
+        return;
+    }
+}
+
+void CheckSession::handleSockIn(const QByteArray& chunk)
+{
+    // While a TOP is outstanding a chunk starting with "+OK" is part of the
+    // response (a read may begin anywhere in it); "-ERR" still ends it.
+    if (Pop3::isPositive(chunk) && m_connection.pendingCmd() != "TOP") {
+        positiveReply(chunk);
+        return;
+    }
+    if (Pop3::isNegative(chunk)) {
+        // The server's own words, leading blank and line end included.
+        errorExit(Decode::fromCp932(chunk).mid(4));
+        return;
+    }
+    if (m_connection.popStep() == int(CheckStep::TopOutstanding))
+        collectTop();
+}
+
+void CheckSession::positiveReply(const QByteArray& chunk)
+{
+    m_connection.setSockPhase(SockPhase::Sent);
+    // popStep holds only CheckStep values while a check session runs: logon
+    // sets 0, subDisConn and the time-out 6, everything else is set here.
+    switch (CheckStep(m_connection.popStep())) {
+    case CheckStep::Greeting:
+        m_connection.setPopStep(int(CheckStep::UserSent));
+        send(QStringLiteral("USER ") + m_Uname);
+        break;
+    case CheckStep::UserSent:
+        m_connection.setPopStep(int(CheckStep::PassSent));
+        send(QStringLiteral("PASS ") + m_password);
+        break;
+    case CheckStep::PassSent:
+        m_connection.setPopStep(int(CheckStep::StatSent));
+        send(QStringLiteral("STAT"));
+        break;
+    case CheckStep::StatSent:
+        statStep(chunk);
+        break;
+    case CheckStep::TopOutstanding:
+        // Not reached: a TOP outstanding has "TOP" pending, and its "+OK"
+        // belongs to the response.
+        send(QStringLiteral("NOOP"));
+        break;
+    case CheckStep::QuitSent:
+        // The account is done; the connection is closed and stays idle.
+        m_connection.endSession();
+        m_logontimer.start();
+        return;
+    }
+    // Unless the send failed and closed the connection.
+    if (m_connection.sockPhase() == SockPhase::Sent)
+        m_connection.setSockPhase(SockPhase::Reading);
+}
+
+void CheckSession::statStep(const QByteArray& chunk)
+{
+    // "+OK count size": R is the text after the first blank; the count is
+    // the number before R's first blank, the size the number after it.
+    // Anything that is not a number counts as 0.
+    const qsizetype blank = chunk.indexOf(' ');
+    const QByteArrayView r = blank < 0 ? QByteArrayView() : QByteArrayView(chunk).sliced(blank + 1);
+    const qsizetype rBlank = r.indexOf(' ');
+    const auto count =
+        int(leadingNumber(rBlank < 0 ? r : r.first(rBlank), std::numeric_limits<int>::max()));
+    const qint64 size =
+        rBlank < 0 ? 0 : leadingNumber(r.sliced(rBlank + 1), std::numeric_limits<qint64>::max());
+    m_mboxSize = size;
+    m_msgCount = count;
+
+    const int account = m_host.curAccount();
+    const Settings::GeneralOptions& options = m_host.options();
+    if (count == 0) {
+        // Nothing flagged or counted; the size is not kept.
+        m_host.setMailCount(account, 0);
+        m_connection.setPendingCmd(QByteArray());
+        m_connection.setPopStep(int(CheckStep::QuitSent));
+        send(QStringLiteral("QUIT"));
+        return;
+    }
+    if (count > Pop3::maxMessageCount) {
+        // A count no mailbox of a LAN mail server reaches: the table would
+        // need a record per message and account.
+        errorExit(Pop3::wsaErrText(Pop3::responseTooLargeCode));
+        return;
+    }
+    if (options.Option6value != 0 && count == m_host.mailCount(account) &&
+        size == m_host.lastSize(account)) {
+        // Nothing changed: the entries of the last check stay and still count.
+        m_host.setMailTotal(addSaturated(m_host.mailTotal(), count));
+        m_connection.setPendingCmd(QByteArray());
+        m_connection.setPopStep(int(CheckStep::QuitSent));
+        send(QStringLiteral("QUIT"));
+        return;
+    }
+    if (options.Option6value == 0 || !m_host.afterDelete())
+        m_host.setNewMailFlg(account);
+    m_host.setMailTotal(addSaturated(m_host.mailTotal(), count));
+    m_host.setMailCount(account, count);
+    m_host.setLastSize(account, size);
+    m_host.growMailTable(count);
+    m_topIndex = 1;
+    m_connection.setPopStep(int(CheckStep::TopOutstanding));
+    m_connection.replyBuf().clear();
+    m_scanned = 0;
+    m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
+    send(QStringLiteral("TOP 1 5"));
+}
+
+void CheckSession::collectTop()
+{
+    QByteArray& replyBuf = m_connection.replyBuf();
+    // NUL characters become CR LF. Only what arrived since the last chunk
+    // can hold one, so each byte is looked at once.
+    if (std::memchr(replyBuf.constData() + m_scanned, 0, replyBuf.size() - m_scanned)) {
+        QByteArray tail = replyBuf.sliced(m_scanned);
+        tail.replace('\0', "\r\n");
+        replyBuf.truncate(m_scanned);
+        replyBuf += tail;
+    }
+    // The response is complete when it holds CR LF "." CR LF or LF "." CR;
+    // the first contains the second, so one search finds both. It starts
+    // just before the new text, so that an end split over two reads is found
+    // and the whole buffer is never searched twice.
+    const qsizetype from = qMax<qsizetype>(0, m_scanned - 2);
+    m_scanned = replyBuf.size();
+    if (replyBuf.indexOf("\n.\r", from) < 0)
+        return;
+
+    if (m_host.options().Option8value != 0) {
+        QString& logText = m_host.logText();
+        logText += Decode::fromCp932(replyBuf);
+        logText += QLatin1String("\r\n\r\n");
+    }
+    m_host.subListSet(m_host.curAccount(), m_topIndex, replyBuf);
+
+    if (m_topIndex < m_msgCount) {
+        m_connection.setPopStep(int(CheckStep::TopOutstanding));
+        ++m_topIndex;
+        replyBuf.resize(0); // keeps the allocation for the next response
+        m_scanned = 0;
+        send(QStringLiteral("TOP ") + QString::number(m_topIndex) + QStringLiteral(" 5"));
+        m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
+    } else {
+        m_connection.setPendingCmd(QByteArray());
+        m_connection.setPopStep(int(CheckStep::QuitSent));
+        send(QStringLiteral("QUIT"));
+    }
+}
+
+void CheckSession::errorExit(const QString& text)
+{
+    // An empty text ("-ERR" and nothing else) reports nothing and leaves the
+    // session to the time-out.
+    if (text.isEmpty())
+        return;
+    m_connection.queueShowMsg(text);
+    // After a negative reply the connection is open and QUIT goes out; after
+    // a receive error it is closed already and nothing is sent.
+    m_connection.subDisConn();
+    // The next account follows whether or not QUIT is answered.
+    m_logontimer.start();
+}
+
+void CheckSession::timedOut()
+{
+    // A check session keeps its caption.
+    m_logontimer.start();
+}
+
+void CheckSession::send(const QString& command)
+{
+    m_connection.subSend(command + QLatin1String("\r\n"));
+}

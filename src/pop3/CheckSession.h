@@ -1,0 +1,93 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "pop3/SessionHandler.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <chrono>
+
+class CheckHost;
+class Pop3Connection;
+
+/*
+ * The check cycle: its driver `checkNextAccount` walks the accounts 1 to
+ * "accountno" and, for every account whose "Check" is non-zero, runs one
+ * check session on the connection: USER, PASS, STAT and "TOP n 5" for every
+ * message (RFC 1939), each complete TOP response handed to the host's
+ * `subListSet`, then QUIT. `logontimer` paces the driver: one second after
+ * an account's session ends (or fails, or times out) the next one starts.
+ * After the last account the driver runs the host's end-of-check steps,
+ * exactly once per cycle.
+ *
+ * New mail: with Option6value 0 every account that holds mail is flagged;
+ * with it on, only an account whose count or size differs from its last
+ * STAT, and none while `afterDelete` is set. With Option6value on and
+ * nothing changed the session sends QUIT right after STAT and the account's
+ * entries from the last check stay in the mail table.
+ *
+ * The check session's handler runs from the connection's readyRead; the
+ * driver runs from `checkmail` and from `logontimer`, never nested in a
+ * socket handler.
+ */
+class CheckSession : public QObject, private SessionHandler
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::chrono::milliseconds logontimerInterval{1000};
+
+    CheckSession(Pop3Connection& connection, CheckHost& host, QObject* parent = nullptr);
+    ~CheckSession() override;
+
+    // The cycle driver: called by `checkmail` (after resetCycle and
+    // newMailFlg_Clear) to begin a cycle, and by `logontimer` to go on.
+    // A call while the pause runs cancels the pending tick.
+    void checkNextAccount();
+
+    // Shorter pauses for tests; production keeps logontimerInterval.
+    void setLogontimerInterval(std::chrono::milliseconds interval);
+    bool isLogontimerActive() const { return m_logontimer.isActive(); }
+
+    // The current account's STAT figures and the message whose TOP is
+    // outstanding.
+    int msgCount() const { return m_msgCount; }
+    qint64 mboxSize() const { return m_mboxSize; }
+    int topIndex() const { return m_topIndex; }
+
+private:
+    // `popStep` while a check session runs.
+    enum class CheckStep {
+        Greeting = 0,       // connected, greeting awaited
+        UserSent = 1,       //
+        PassSent = 3,       //
+        StatSent = 4,       //
+        TopOutstanding = 5, // `pendingCmd` is "TOP"; the response is collected
+        QuitSent = 6,       // also set by subDisConn and the time-out
+    };
+
+    // txtSockIn_KeyDown: the reply handling of one chunk.
+    void handleSockIn(const QByteArray& chunk) override;
+    void errorExit(const QString& text) override;
+    void timedOut() override;
+
+    void logontimer_Timer();
+    void positiveReply(const QByteArray& chunk);
+    void statStep(const QByteArray& chunk);
+    void collectTop();
+    void send(const QString& command);
+
+    Pop3Connection& m_connection;
+    CheckHost& m_host;
+    QTimer m_logontimer;
+    // The login of the account being served, taken when its session starts.
+    QString m_Uname;
+    QString m_password;
+    int m_msgCount = 0;
+    qint64 m_mboxSize = 0;
+    int m_topIndex = 0;
+    // How much of `replyBuf` has been searched for the end of the response.
+    qsizetype m_scanned = 0;
+};

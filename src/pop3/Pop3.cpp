@@ -1,0 +1,206 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "pop3/Pop3.h"
+
+#include "settings/Cp932.h"
+
+#include <QCoreApplication>
+
+#include <arpa/inet.h>
+
+namespace Pop3 {
+
+namespace {
+
+// Whether the first four characters of a chunk, ASCII letters upper-cased,
+// contain needle. Runs for every chunk received: no allocation.
+bool headContains(QByteArrayView chunk, QByteArrayView needle)
+{
+    char head[4];
+    const qsizetype n = qMin<qsizetype>(4, chunk.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = chunk[i];
+        head[i] = (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c;
+    }
+    return QByteArrayView(head, n).contains(needle);
+}
+
+struct ErrorText
+{
+    int code;
+    const char* text; // UTF-8
+};
+
+// Winsock 1.1 error codes and the texts the user has always read for them.
+constexpr ErrorText errorTexts[] = {
+    {10004, "呼び出しがｷｬﾝｾﾙされました"},
+    {10013, "指定されたｱﾄﾞﾚｽは、ﾌﾞﾛｰﾄﾞｷｬｽﾄﾊﾟｹｯﾄの送信をｻﾎﾟｰﾄしていません"},
+    {10014, "32bitｲﾝﾀｰﾈｯﾄｱﾄﾞﾚｽ指定に誤りがあります"},
+    {10022, "関数の呼び出し順番に誤りがあります"},
+    {10024, "利用可能なﾌｧｲﾙ番号が存在しません"},
+    {10035, "このｿｹｯﾄはﾉﾝﾌﾞﾛｯｷﾝｸﾞ型です"},
+    {10036, "ﾌﾞﾛｯｷﾝｸﾞ呼び出し進行中です"},
+    {10037, "ﾉﾝﾌﾞﾛｯｷﾝｸﾞ型の処理を処理中です"},
+    {10038, "ｿｹｯﾄ以外が指定されました"},
+    {10039, "ﾘﾓｰﾄｱﾄﾞﾚｽが指定されていません"},
+    {10040, "ﾃﾞｰﾀがﾊﾞｯﾌｧを超過したため、切り詰められました"},
+    {10041, "ｿｹｯﾄは指定されたﾌﾟﾛﾄｺﾙをｻﾎﾟｰﾄしていません"},
+    {10042, "ﾌﾟﾛﾄｺﾙのｵﾌﾟｼｮﾝに誤りがあります"},
+    {10043, "指定されたﾌﾟﾛﾄｺﾙはｻﾎﾟｰﾄされていません"},
+    {10044, "指定されたｿｹｯﾄﾀｲﾌﾟはｻﾎﾟｰﾄされていません"},
+    {10045, "指定されたｿｹｯﾄがｻﾎﾟｰﾄしていない操作です"},
+    {10046, "指定されたｱﾄﾞﾚｽﾌｧﾐﾘがｻﾎﾟｰﾄされていません"},
+    {10047, "指定されたﾌﾟﾛﾄｺﾙでは、指定されたｱﾄﾞﾚｽﾌｧﾐﾘがｻﾎﾟｰﾄされていません"},
+    {10048, "指定されたｱﾄﾞﾚｽは使用中です"},
+    {10049, "指定されたｱﾄﾞﾚｽは使用できません"},
+    {10050, "ﾈｯﾄﾜｰｸがﾀﾞｳﾝしています"},
+    {10051, "ﾘﾓｰﾄﾎｽﾄのﾈｯﾄﾜｰｸに接続できません"},
+    {10052, "ﾈｯﾄﾜｰｸから切断されました"},
+    {10053, "ﾈｯﾄﾜｰｸ不良で接続が中止されました"},
+    {10054, "ﾘﾓｰﾄﾎｽﾄから切断されました"},
+    {10055, "ﾊﾞｯﾌｧ領域不足"},
+    {10056, "ｿｹｯﾄはすでに接続されています"},
+    {10057, "ｿｹｯﾄが接続されていません"},
+    {10058, "ｿｹｯﾄがｼｬｯﾄﾀﾞｳﾝされています"},
+    {10060, "接続処理ﾀｲﾑｱｳﾄ"},
+    {10061, "接続が拒否されました"},
+    {10064, "ﾘﾓｰﾄﾎｽﾄがﾀﾞｳﾝしています"},
+    {10065, "ﾎｽﾄへのﾙｰﾄが存在しません"},
+    {10067, "ﾌﾟﾛｾｽが多すぎます"},
+    {10091, "ﾈｯﾄﾜｰｸｻﾌﾞｼｽﾃﾑに通信するための準備ができていません"},
+    {10092, "指定されたﾊﾞｰｼﾞｮﾝはｻﾎﾟｰﾄされていません"},
+    {10093, "WSAStartup関数を呼び出していないか、失敗しました"},
+    {11001, "ﾎｽﾄが見つかりません"},
+    {11002, "権限があるﾎｽﾄが見つかりません"},
+    {11003, "修復不可能なｴﾗｰ"},
+    {11004, "要求された型のﾃﾞｰﾀﾚｺｰﾄﾞがありません"},
+};
+
+// The texts Qt gives its NetworkError causes (context QNativeSocketEngine),
+// in the language of any translation loaded.
+bool isQtText(QStringView errorString, const char* source)
+{
+    return errorString == QCoreApplication::translate("QNativeSocketEngine", source);
+}
+
+} // namespace
+
+QString captionTitle()
+{
+    return QStringLiteral("Tavoメールチェッカー LAN");
+}
+
+bool isPositive(QByteArrayView chunk)
+{
+    return headContains(chunk, "+OK");
+}
+
+bool isNegative(QByteArrayView chunk)
+{
+    return headContains(chunk, "-ERR");
+}
+
+QString wsaErrText(int code)
+{
+    for (const ErrorText& entry : errorTexts) {
+        if (entry.code == code)
+            return QString::fromUtf8(entry.text);
+    }
+    return QLatin1Char('(') + QString::number(code) + QLatin1Char(')');
+}
+
+int wsaErrorCode(QAbstractSocket::SocketError error, QStringView errorString)
+{
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError:
+    case QAbstractSocket::ProxyConnectionRefusedError:
+        return 10061; // WSAECONNREFUSED
+    case QAbstractSocket::RemoteHostClosedError:
+    case QAbstractSocket::ProxyConnectionClosedError:
+        return 10054; // WSAECONNRESET
+    case QAbstractSocket::HostNotFoundError:
+    case QAbstractSocket::ProxyNotFoundError:
+        return 11001; // WSAHOST_NOT_FOUND
+    case QAbstractSocket::SocketAccessError:
+    case QAbstractSocket::ProxyAuthenticationRequiredError:
+        return 10013; // WSAEACCES
+    case QAbstractSocket::SocketResourceError:
+        return 10055; // WSAENOBUFS
+    case QAbstractSocket::SocketTimeoutError:
+    case QAbstractSocket::ProxyConnectionTimeoutError:
+        return 10060; // WSAETIMEDOUT
+    case QAbstractSocket::DatagramTooLargeError:
+        return 10040; // WSAEMSGSIZE
+    case QAbstractSocket::NetworkError:
+        if (isQtText(errorString, "Host unreachable"))
+            return 10065; // WSAEHOSTUNREACH
+        if (isQtText(errorString, "Network unreachable"))
+            return 10051; // WSAENETUNREACH
+        if (isQtText(errorString, "Connection timed out"))
+            return 10060; // WSAETIMEDOUT
+        if (isQtText(errorString, "Address already in use"))
+            return 10048; // WSAEADDRINUSE
+        return 10053;     // WSAECONNABORTED: the connection failed on the way
+    case QAbstractSocket::AddressInUseError:
+        return 10048; // WSAEADDRINUSE
+    case QAbstractSocket::SocketAddressNotAvailableError:
+        return 10049; // WSAEADDRNOTAVAIL
+    case QAbstractSocket::UnsupportedSocketOperationError:
+        return 10045; // WSAEOPNOTSUPP
+    case QAbstractSocket::UnfinishedSocketOperationError:
+        return 10036; // WSAEINPROGRESS
+    case QAbstractSocket::TemporaryError:
+        return 10035; // WSAEWOULDBLOCK
+    case QAbstractSocket::OperationError:
+        return 10022; // WSAEINVAL: the call does not fit the socket's state
+    case QAbstractSocket::ProxyProtocolError:
+    case QAbstractSocket::SslHandshakeFailedError:
+    case QAbstractSocket::SslInternalError:
+    case QAbstractSocket::SslInvalidUserDataError:
+        return 10041; // WSAEPROTOTYPE: the other end speaks something else
+    case QAbstractSocket::UnknownSocketError:
+        return -1;
+    }
+    return -1;
+}
+
+quint32 inetAddr(const QString& host)
+{
+    // Only ASCII can form an address; anything else makes the text a name.
+    const QByteArray bytes = host.toLatin1();
+    if (bytes.contains('\0') || bytes.size() != host.size())
+        return INADDR_NONE;
+    return ntohl(::inet_addr(bytes.constData()));
+}
+
+QByteArray toCp932(QStringView text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        char32_t c = text[i].unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(text[i].unicode(), text[i + 1].unicode());
+            ++i;
+        } else if (QChar::isSurrogate(c)) {
+            c = U'?';
+        }
+        if (c < 0x80) {
+            bytes.append(char(c));
+            continue;
+        }
+        const std::optional<qint16> code = Settings::cp932Code(c);
+        if (!code) {
+            bytes.append('?');
+        } else if (*code >= 0 && *code <= 0xFF) {
+            bytes.append(char(*code));
+        } else {
+            const quint16 twoBytes = quint16(*code);
+            bytes.append(char(twoBytes >> 8));
+            bytes.append(char(twoBytes & 0xFF));
+        }
+    }
+    return bytes;
+}
+
+} // namespace Pop3

@@ -1,0 +1,366 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "pop3/Pop3Connection.h"
+
+#include "pop3/SessionHandler.h"
+#include "pop3/SessionHost.h"
+#include "settings/GeneralOptions.h"
+
+#include <QHostAddress>
+#include <QNetworkProxy>
+#include <QTcpSocket>
+
+#include <arpa/inet.h>
+
+#include <climits>
+#include <utility>
+
+using Pop3::SessionMode;
+using Pop3::SockPhase;
+
+namespace {
+
+// How long a closed connection may take to hand its last command (QUIT) to
+// the network before it is cut.
+constexpr std::chrono::seconds closeGrace{10};
+
+// The most one notification reads.
+constexpr qsizetype readSize = 64 * 1024;
+
+} // namespace
+
+Pop3Connection::Pop3Connection(SessionHost& host, QObject* parent) : QObject(parent), m_host(host)
+{
+    m_timeuptimer.setInterval(timeuptimerInterval);
+    connect(&m_timeuptimer, &QTimer::timeout, this, &Pop3Connection::timeuptimer_Timer);
+}
+
+Pop3Connection::~Pop3Connection()
+{
+    closeSocket();
+}
+
+void Pop3Connection::setHandler(SessionMode mode, SessionHandler* handler)
+{
+    m_handlers.at(std::size_t(mode)) = handler;
+}
+
+SessionHandler* Pop3Connection::handler() const
+{
+    return m_handlers.at(std::size_t(m_sessionMode));
+}
+
+void Pop3Connection::logon(SessionMode mode, const QString& Hname, qint16 Portno)
+{
+    // A time-out or a negative reply sends QUIT and moves on without
+    // waiting for the answer; that connection is not needed any more.
+    closeSocket();
+    m_sessionMode = mode;
+    m_sockPhase = SockPhase::Idle;
+    m_popStep = 0;
+    m_pendingCmd.clear();
+    m_replyBuf.clear();
+    m_statusLine.clear();
+    m_awaitingStatus = false;
+    m_abandoned = false;
+
+    if (Hname.trimmed().isEmpty()) {
+        failSession(QStringLiteral("相手先が指定されていません"));
+        return;
+    }
+
+    auto* socket = new QTcpSocket(this);
+    m_hSock = socket;
+    socket->setProxy(QNetworkProxy::NoProxy);
+    connect(socket, &QTcpSocket::connected, this, &Pop3Connection::handleConnected);
+    connect(socket, &QTcpSocket::readyRead, this, &Pop3Connection::handleReadyRead);
+    connect(socket, &QTcpSocket::bytesWritten, this, &Pop3Connection::handleBytesWritten);
+    connect(socket, &QTcpSocket::errorOccurred, this, &Pop3Connection::handleError);
+    // A close that Qt reports without an error is a close all the same.
+    connect(socket, &QTcpSocket::disconnected, this, &Pop3Connection::handleError);
+
+    m_sockPhase = SockPhase::Connecting;
+    // Unbuffered: a command goes to the network as it is written, and a
+    // reply is read from it when the session reads, without a copy in Qt's
+    // buffers and an extra pass of the event loop for each.
+    constexpr QIODevice::OpenMode openMode = QIODevice::ReadWrite | QIODevice::Unbuffered;
+    // The socket address takes the port as 16 bits: a stored negative
+    // number is read back as the port above 32767 that it stands for.
+    const auto port = quint16(Portno);
+    // getHostAddr: a dotted address is used as it is; anything else is
+    // looked up by name without blocking, and a name that cannot be found
+    // fails with HostNotFoundError instead of being connected to as
+    // 255.255.255.255. A failure found at once is reported from inside
+    // connectToHost: nothing may use the socket after it.
+    const quint32 address = Pop3::inetAddr(Hname);
+    if (address != INADDR_NONE)
+        socket->connectToHost(QHostAddress(address), port, openMode);
+    else
+        socket->connectToHost(Hname, port, openMode);
+}
+
+void Pop3Connection::subSend(const QString& line)
+{
+    if (m_host.options().Option8value != 0) {
+        QString& logText = m_host.logText();
+        if (line.contains(QLatin1String("PASS"))) {
+            logText += QLatin1String("PASS ******************************\r\n");
+        } else {
+            // The line ends in CR LF already: every command but the
+            // password is followed by an empty line.
+            logText += line;
+            logText += QLatin1String("\r\n");
+        }
+    }
+    m_sockPhase = SockPhase::Sent;
+    m_awaitingStatus = true;
+    m_statusLine.clear();
+
+    int code = 0;
+    if (!m_hSock) {
+        code = 10038; // WSAENOTSOCK
+    } else if (m_hSock->state() != QAbstractSocket::ConnectedState) {
+        code = 10057; // WSAENOTCONN
+    } else {
+        // Written at once; what the network does not take now is written
+        // from the event loop, and bytesWritten reports that.
+        const QByteArray bytes = Pop3::toCp932(line);
+        if (m_hSock->write(bytes) != bytes.size())
+            code = Pop3::wsaErrorCode(m_hSock->error(), m_hSock->errorString());
+    }
+    if (code == 0)
+        return;
+    const QString text = Pop3::wsaErrText(code);
+    if (!m_abandoned) {
+        // The network refused the command (the server has gone): the
+        // session ends like a receive error.
+        failSession(text);
+        return;
+    }
+    // The QUIT of a session given up: its driver has moved on already.
+    closeSocket();
+    m_sockPhase = SockPhase::Idle;
+    queueShowMsg(text);
+}
+
+void Pop3Connection::subDisConn()
+{
+    m_pendingCmd.clear();
+    m_popStep = Pop3::quitSentStep;
+    if (m_sockPhase == SockPhase::Idle || m_abandoned)
+        return;
+    m_abandoned = true;
+    subSend(QStringLiteral("QUIT\r\n"));
+}
+
+void Pop3Connection::endSession()
+{
+    m_sockPhase = SockPhase::Idle;
+    closeSocket();
+}
+
+void Pop3Connection::queueShowMsg(const QString& text)
+{
+    QMetaObject::invokeMethod(
+        this, [this, text] { m_host.ShowMsg(text); }, Qt::QueuedConnection);
+}
+
+void Pop3Connection::startTimeup()
+{
+    m_timeupCount = 1;
+    m_timeuptimer.start();
+}
+
+void Pop3Connection::stopTimeup()
+{
+    m_timeuptimer.stop();
+}
+
+void Pop3Connection::restartTimeup()
+{
+    // Only a running clock is pushed back: a late answer from a session that
+    // was already given up must not wake the time-out again, which would run
+    // a driver a second time.
+    if (m_timeuptimer.isActive())
+        m_timeuptimer.start();
+}
+
+void Pop3Connection::setTimeupInterval(std::chrono::milliseconds interval)
+{
+    m_timeuptimer.setInterval(interval);
+}
+
+void Pop3Connection::handleConnected()
+{
+    restartTimeup();
+    if (m_sockPhase != SockPhase::Connecting)
+        return;
+    m_sockPhase = SockPhase::Reading;
+    m_awaitingStatus = true; // the greeting
+}
+
+void Pop3Connection::handleBytesWritten()
+{
+    restartTimeup();
+    if (m_sockPhase == SockPhase::Sent)
+        m_sockPhase = SockPhase::Reading;
+}
+
+void Pop3Connection::handleReadyRead()
+{
+    restartTimeup();
+    QTcpSocket* socket = m_hSock;
+    if (!socket)
+        return;
+    // One read per notification, as much as the network holds up to the
+    // buffer's size; what remains raises the next notification. Unbuffered,
+    // this reads from the network itself, and a read that meets the end of
+    // the connection says so only through the socket's state.
+    m_readBuffer.resize(readSize);
+    const qint64 n = socket->read(m_readBuffer.data(), readSize);
+    const QByteArray data = n > 0 ? m_readBuffer.first(n) : QByteArray();
+    const bool closed = socket->state() != QAbstractSocket::ConnectedState;
+    if (!data.isEmpty())
+        handleData(data);
+    // Unless the data ended the session (and the socket) already.
+    if (closed && m_hSock == socket)
+        handleError();
+}
+
+void Pop3Connection::handleData(const QByteArray& data)
+{
+    if (m_abandoned) {
+        // Only the answer to QUIT is still due; any complete line ends it.
+        m_statusLine += data;
+        if (m_statusLine.contains('\n') || m_statusLine.size() > Pop3::maxSummaryResponse) {
+            m_statusLine.clear();
+            endSession();
+        }
+        return;
+    }
+
+    switch (m_sockPhase) {
+    case SockPhase::Idle:
+    case SockPhase::Connecting:
+        return;
+    case SockPhase::Sent:
+        // The reply has overtaken the write completion: the command is out.
+        m_sockPhase = SockPhase::Reading;
+        break;
+    case SockPhase::Reading:
+        break;
+    }
+    receiveStep(data);
+}
+
+void Pop3Connection::receiveStep(QByteArray data)
+{
+    const qsizetype limit =
+        m_pendingCmd == "RETR" ? Pop3::maxWholeMessage : Pop3::maxSummaryResponse;
+    if (m_awaitingStatus) {
+        // A status line is judged whole: "+O" and "K ..." in two reads must
+        // not be taken for two chunks, neither of which is a reply.
+        const qsizetype scanned = m_statusLine.size();
+        m_statusLine += data;
+        if (m_statusLine.indexOf('\n', scanned) < 0) {
+            if (m_replyBuf.size() + m_statusLine.size() > limit)
+                failSession(Pop3::wsaErrText(Pop3::responseTooLargeCode));
+            return;
+        }
+        data = std::exchange(m_statusLine, QByteArray());
+        m_awaitingStatus = false;
+    }
+    if (m_replyBuf.size() + data.size() > limit) {
+        failSession(Pop3::wsaErrText(Pop3::responseTooLargeCode));
+        return;
+    }
+    m_replyBuf += data;
+    if (SessionHandler* h = handler())
+        h->handleSockIn(data);
+}
+
+void Pop3Connection::handleError()
+{
+    QTcpSocket* socket = m_hSock;
+    if (!socket || m_sockPhase == SockPhase::Idle)
+        return;
+    if (m_abandoned) {
+        endSession();
+        return;
+    }
+    const QAbstractSocket::SocketError error = socket->error();
+    QString text;
+    if (error == QAbstractSocket::UnknownSocketError &&
+        socket->state() != QAbstractSocket::ConnectedState) {
+        // disconnected without an error of its own: the server closed.
+        text = Pop3::wsaErrText(10054);
+    } else if (m_sockPhase == SockPhase::Connecting &&
+               (error == QAbstractSocket::SocketResourceError ||
+                error == QAbstractSocket::UnsupportedSocketOperationError)) {
+        // No socket could be made at all.
+        text = QStringLiteral("ｿｹｯﾄ生成ができませんでした");
+    } else {
+        text = Pop3::wsaErrText(Pop3::wsaErrorCode(error, socket->errorString()));
+    }
+    failSession(text);
+}
+
+void Pop3Connection::failSession(const QString& text)
+{
+    m_sockPhase = SockPhase::Idle;
+    closeSocket();
+    m_statusLine.clear();
+    m_awaitingStatus = false;
+    m_replyBuf = QByteArray(); // may be megabytes when a bound was crossed
+    if (SessionHandler* h = handler())
+        h->errorExit(text);
+}
+
+void Pop3Connection::closeSocket()
+{
+    QTcpSocket* socket = std::exchange(m_hSock, nullptr);
+    if (!socket)
+        return;
+    // From here on nothing of this socket reaches the sessions.
+    socket->disconnect(this);
+    if (socket->state() == QAbstractSocket::ConnectedState && socket->bytesToWrite() > 0) {
+        // A QUIT may still wait in the write buffer: let it go out first.
+        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+        QTimer::singleShot(closeGrace, socket, [socket] {
+            socket->abort();
+            socket->deleteLater();
+        });
+        socket->disconnectFromHost();
+        return;
+    }
+    socket->abort();
+    socket->deleteLater();
+}
+
+void Pop3Connection::timeuptimer_Timer()
+{
+    // A session is given up on the Timeupval-th silent minute counted since
+    // it started: notifications restart the clock but do not reset the
+    // count. Timeupval 0 never gives up.
+    const int Timeupval = m_host.options().Timeupval;
+    if (m_timeupCount < Timeupval || Timeupval == 0) {
+        if (m_timeupCount < INT_MAX)
+            ++m_timeupCount;
+        return;
+    }
+    m_timeuptimer.stop();
+    if (m_popStep != Pop3::quitSentStep) {
+        m_pendingCmd.clear();
+        m_popStep = Pop3::quitSentStep;
+        m_abandoned = true;
+        // A connection that never completed makes this send fail, and the
+        // user reads why (WSAENOTCONN).
+        subSend(QStringLiteral("QUIT\r\n"));
+    }
+    // The socket stays open for the answer; the next logon closes it.
+    m_abandoned = true;
+    m_timeupCount = 1;
+    if (SessionHandler* h = handler())
+        h->timedOut();
+    m_host.setDefaultPointer();
+}

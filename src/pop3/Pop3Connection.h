@@ -1,0 +1,127 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include "pop3/Pop3.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QTimer>
+
+#include <array>
+#include <chrono>
+
+class QTcpSocket;
+class SessionHandler;
+class SessionHost;
+
+/*
+ * The checker's one POP3 connection and the state of the session running on
+ * it: `sessionMode`, `sockPhase`, `popStep`, `pendingCmd`, `replyBuf` and the
+ * session time-out (`timeuptimer`, `timeupCount`). The three session kinds
+ * take turns on it; each registers a SessionHandler for its reply handling.
+ *
+ * Everything runs on the user-interface thread from the event loop: the
+ * socket's connected, readyRead and bytesWritten signals are the connect,
+ * read and write notifications, and every one of them restarts the time-out.
+ * Nothing here waits or runs a nested event loop; messages for the user go
+ * to SessionHost::ShowMsg through the event loop (queueShowMsg), after the
+ * handler that found the failure has finished.
+ *
+ * A reply is handed to the session once its status line is complete: a
+ * status line that the network splits over two reads is joined first. The
+ * rest of a multi-line response is handed on read by read, as it arrives.
+ *
+ * Failures that the platform reports at once (a host that cannot be found,
+ * a refused or unreachable connection, a server that closes the connection
+ * before the reply to QUIT, a response past the bounds of Pop3.h) end the
+ * session like a receive error: connection closed, phase idle, then the
+ * session's error exit.
+ *
+ * A session that has been given up (QUIT sent by subDisConn or the
+ * time-out) has already handed over to its driver: whatever its server does
+ * next, answer or close, only closes the connection. A new logon closes a
+ * connection that an earlier session left open.
+ */
+class Pop3Connection : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::chrono::milliseconds timeuptimerInterval{60000};
+
+    explicit Pop3Connection(SessionHost& host, QObject* parent = nullptr);
+    ~Pop3Connection() override;
+
+    // Registers the reply handling of a session kind; nullptr removes it.
+    void setHandler(Pop3::SessionMode mode, SessionHandler* handler);
+
+    // Opens the connection for an account (host name or dotted address,
+    // port) and returns at once; the greeting arrives later. The port is
+    // the stored 16-bit number read as unsigned, as the socket address
+    // takes it. A failure reported at once runs the session's error exit
+    // before logon returns.
+    void logon(Pop3::SessionMode mode, const QString& Hname, qint16 Portno);
+    // Writes one command line (with its CR LF) in code page 932 and records
+    // it in the transcript, the password line as
+    // "PASS ******************************". The phase becomes Sent.
+    void subSend(const QString& line);
+    // Ends the running session with QUIT if its connection is open, and
+    // gives it up: `pendingCmd` emptied, `popStep` 6.
+    void subDisConn();
+    // The normal end after the reply to QUIT: connection closed, phase idle.
+    void endSession();
+    // Shows text through SessionHost::ShowMsg from the event loop.
+    void queueShowMsg(const QString& text);
+
+    // The session time-out. startTimeup: `timeupCount` = 1 and the minute
+    // clock started, as a driver does before logon. restartTimeup pushes the
+    // next tick a full interval away if the clock runs.
+    void startTimeup();
+    void stopTimeup();
+    void restartTimeup();
+    void setTimeupInterval(std::chrono::milliseconds interval);
+    bool isTimeupActive() const { return m_timeuptimer.isActive(); }
+    int timeupCount() const { return m_timeupCount; }
+
+    Pop3::SessionMode sessionMode() const { return m_sessionMode; }
+    Pop3::SockPhase sockPhase() const { return m_sockPhase; }
+    void setSockPhase(Pop3::SockPhase phase) { m_sockPhase = phase; }
+    int popStep() const { return m_popStep; }
+    void setPopStep(int step) { m_popStep = step; }
+    const QByteArray& pendingCmd() const { return m_pendingCmd; }
+    void setPendingCmd(const QByteArray& command) { m_pendingCmd = command; }
+    QByteArray& replyBuf() { return m_replyBuf; }
+    // True from subDisConn or the time-out until the next logon.
+    bool isAbandoned() const { return m_abandoned; }
+    // True while a socket exists (open, connecting or resolving).
+    bool hasSocket() const { return m_hSock != nullptr; }
+
+private:
+    void handleConnected();
+    void handleReadyRead();
+    void handleBytesWritten();
+    void handleError();
+    void timeuptimer_Timer();
+    void handleData(const QByteArray& data);
+    void receiveStep(QByteArray data);
+    void failSession(const QString& text);
+    void closeSocket();
+    SessionHandler* handler() const;
+
+    SessionHost& m_host;
+    std::array<SessionHandler*, Pop3::sessionModeCount> m_handlers{};
+    QTcpSocket* m_hSock = nullptr;
+    QTimer m_timeuptimer;
+    int m_timeupCount = 0;
+    Pop3::SessionMode m_sessionMode = Pop3::SessionMode::Check;
+    Pop3::SockPhase m_sockPhase = Pop3::SockPhase::Idle;
+    int m_popStep = 0;
+    QByteArray m_pendingCmd;
+    QByteArray m_replyBuf;
+    QByteArray m_readBuffer;
+    // The start of a reply whose status line is not complete yet.
+    QByteArray m_statusLine;
+    bool m_awaitingStatus = false;
+    bool m_abandoned = false;
+};

@@ -1,0 +1,54 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QString>
+
+namespace Settings {
+struct GeneralOptions;
+}
+
+/*
+ * What every POP3 session needs from the checker's main window: the general
+ * options, the error message box and the cycle's transcript. `mailform`
+ * implements it (together with the interfaces of the session kinds); the
+ * sessions never see a widget.
+ */
+class SessionHost
+{
+public:
+    virtual ~SessionHost() = default;
+
+    // The general settings as last loaded: Option8value (keep a transcript)
+    // and Timeupval (silent minutes before a session is given up) are read
+    // here, at the moment they matter.
+    virtual const Settings::GeneralOptions& options() const = 0;
+
+    // `ShowMsg`: the error message box, which the host suppresses when
+    // Option3value is set. It may run a nested event loop (a modal box): the
+    // sessions call it only from the event loop, after their state is
+    // settled, never from inside a socket handler.
+    virtual void ShowMsg(const QString& text) = 0;
+
+    // `logText`: the transcript of the current cycle, shown by the log
+    // button and emptied by `resetCycle`. Appended to only while
+    // Option8value is non-zero.
+    virtual QString& logText() = 0;
+
+    // The window's caption.
+    virtual void setCaption(const QString& caption) = 0;
+
+    // The mouse pointer back to the default, as after the hourglass of a
+    // retrieval or a deletion.
+    virtual void setDefaultPointer() = 0;
+
+    // `curAccount`: the account a cycle driver is serving, 1-based, 0 before
+    // the first; `resetCycle` sets 0.
+    virtual int curAccount() const = 0;
+    virtual void setCurAccount(int account) = 0;
+
+    // `mailTotal`: messages counted in this cycle over all accounts;
+    // `resetCycle` sets 0.
+    virtual int mailTotal() const = 0;
+    virtual void setMailTotal(int total) = 0;
+};

@@ -1,0 +1,191 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "pop3/CheckSession.h"
+#include "pop3/Pop3Connection.h"
+#include "support/DovecotServer.h"
+#include "support/FakeCheckHost.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The demo's sample mail: Japanese messages as Japanese mail programs send
+// them, one of them multipart with an attachment.
+QList<QByteArray> demoMessages(const QString& user)
+{
+    const QString folder =
+        qEnvironmentVariable("TAVOWATCH_SOURCE_DIR") + QStringLiteral("/demo/") + user;
+    QList<QByteArray> messages;
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::ReadOnly))
+            messages.append(file.readAll());
+    }
+    return messages;
+}
+
+QList<QByteArray> lines(std::initializer_list<const char*> list)
+{
+    QList<QByteArray> result;
+    for (const char* line : list)
+        result.append(QByteArray(line));
+    return result;
+}
+
+} // namespace
+
+class CheckDovecotTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void fullCycleOverTwoAccounts();
+    void secondCycleWithNotifyOnChange();
+    void wrongPassword();
+
+private:
+    // Runs one check cycle and returns the commands Dovecot saw meanwhile.
+    QList<QByteArray> cycle();
+
+    DovecotServer m_server;
+    std::unique_ptr<FakeCheckHost> m_host;
+    std::unique_ptr<Pop3Connection> m_connection;
+    std::unique_ptr<CheckSession> m_session;
+};
+
+void CheckDovecotTest::initTestCase()
+{
+    if (!DovecotServer::isInstalled())
+        QSKIP("Dovecot is not installed (scripts/install-deps installs dovecot-pop3d)");
+    QVERIFY2(m_server.start({{QStringLiteral("tanaka"), QStringLiteral("kaisha2026")},
+                             {QStringLiteral("suzuki"), QStringLiteral("jitaku")}}),
+             qPrintable(m_server.errorString()));
+    const QList<QByteArray> tanaka = demoMessages(QStringLiteral("tanaka"));
+    const QList<QByteArray> suzuki = demoMessages(QStringLiteral("suzuki"));
+    QCOMPARE(tanaka.size(), 3);
+    QCOMPARE(suzuki.size(), 2);
+    QVERIFY(m_server.deliverMany(QStringLiteral("tanaka"), tanaka));
+    QVERIFY(m_server.deliverMany(QStringLiteral("suzuki"), suzuki));
+}
+
+void CheckDovecotTest::init()
+{
+    m_host = std::make_unique<FakeCheckHost>();
+    m_connection = std::make_unique<Pop3Connection>(*m_host);
+    m_session = std::make_unique<CheckSession>(*m_connection, *m_host);
+    m_session->setLogontimerInterval(50ms);
+    m_host->setAccounts({FakeCheckHost::account(QStringLiteral("会社"), QStringLiteral("127.0.0.1"),
+                                                m_server.port(), QStringLiteral("tanaka"),
+                                                QStringLiteral("kaisha2026")),
+                         FakeCheckHost::account(QStringLiteral("自宅"), QStringLiteral("localhost"),
+                                                m_server.port(), QStringLiteral("suzuki"),
+                                                QStringLiteral("jitaku"))});
+}
+
+void CheckDovecotTest::cleanup()
+{
+    m_session.reset();
+    m_connection.reset();
+    m_host.reset();
+}
+
+QList<QByteArray> CheckDovecotTest::cycle()
+{
+    const qsizetype before = m_server.commandsSeen().size();
+    const int ends = m_host->endOfCheckCount;
+    m_connection->subDisConn();
+    m_host->startCycle();
+    m_session->checkNextAccount();
+    [&] { QTRY_COMPARE_WITH_TIMEOUT(m_host->endOfCheckCount, ends + 1, 20000); }();
+    // Dovecot writes its transcript as it reads; the last QUIT may trail.
+    [&] {
+        QTRY_VERIFY(!m_server.commandsSeen().isEmpty() &&
+                    m_server.commandsSeen().constLast() == "QUIT");
+    }();
+    return m_server.commandsSeen().mid(before);
+}
+
+void CheckDovecotTest::fullCycleOverTwoAccounts()
+{
+    const QList<QByteArray> seen = cycle();
+    QVERIFY(!m_session->isLogontimerActive() && !m_connection->isTimeupActive());
+
+    QCOMPARE(seen,
+             lines({"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5",
+                    "QUIT", "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
+    const MailTable& table = m_host->table;
+    QCOMPARE(table.entry(1, 1).From, QStringLiteral("山田太郎 <yamada@example.co.jp>"));
+    QCOMPARE(table.entry(1, 1).Subject, QStringLiteral("会議の議題について"));
+    QCOMPARE(table.entry(1, 2).From, QStringLiteral("総務部 <soumu@example.co.jp>"));
+    QCOMPARE(table.entry(1, 2).Subject,
+             QStringLiteral("【お知らせ】今年度の健康診断の日程が決まりました"));
+    QCOMPARE(table.entry(1, 2).Attached, qint16(0));
+    QCOMPARE(table.entry(1, 3).Subject, QStringLiteral("見積書を送付します"));
+    QCOMPARE(table.entry(1, 3).Attached, qint16(-1));
+    QCOMPARE(table.entry(2, 1).From, QStringLiteral("鈴木洋子 <yoko@example.ne.jp>"));
+    QCOMPARE(table.entry(2, 2).Subject, QStringLiteral("ご予約の確認（京都一泊二日）"));
+    QCOMPARE(m_host->captions,
+             QStringList({QStringLiteral("Tavoメールチェッカー LAN -チェック中:会社-"),
+                          QStringLiteral("Tavoメールチェッカー LAN -チェック中:自宅-")}));
+    QCOMPARE(m_host->mailTotal(), 5);
+    QVERIFY(m_host->flagged(1));
+    QVERIFY(m_host->flagged(2));
+    QCOMPARE(m_host->mailCount(2), 2);
+    QVERIFY(m_host->messages.isEmpty());
+}
+
+void CheckDovecotTest::secondCycleWithNotifyOnChange()
+{
+    m_host->generalOptions.Option6value = 1;
+    cycle();
+    QVERIFY(m_host->flagged(1));
+    QVERIFY(m_host->flagged(2));
+    const qint64 size = m_host->lastSize(1);
+    QVERIFY(size > 0);
+
+    // Nothing changed: one STAT per account, the list kept, nothing new.
+    m_host->table.entry(1, 1).Body = QStringLiteral("retrieved earlier");
+    QCOMPARE(cycle(), lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki",
+                             "PASS jitaku", "STAT", "QUIT"}));
+    QVERIFY(!m_host->flagged(1));
+    QVERIFY(!m_host->flagged(2));
+    QCOMPARE(m_host->mailTotal(), 5);
+    QCOMPARE(m_host->table.entry(1, 1).Subject, QStringLiteral("会議の議題について"));
+    QCOMPARE(m_host->table.entry(1, 1).Body, QStringLiteral("retrieved earlier"));
+    QCOMPARE(m_host->lastSize(1), size);
+
+    // A new message for one account: that account alone is listed anew.
+    QVERIFY(
+        m_server.deliver(QStringLiteral("suzuki"), demoMessages(QStringLiteral("suzuki")).at(0)));
+    QCOMPARE(cycle(), lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki",
+                             "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
+    QVERIFY(!m_host->flagged(1));
+    QVERIFY(m_host->flagged(2));
+    QCOMPARE(m_host->mailTotal(), 6);
+    QCOMPARE(m_host->table.entry(2, 3).Subject, QStringLiteral("週末の予定"));
+}
+
+void CheckDovecotTest::wrongPassword()
+{
+    m_host->accounts.at(0).password = QStringLiteral("wrong");
+    const QList<QByteArray> seen = cycle();
+    QCOMPARE(seen.mid(0, 3), lines({"USER tanaka", "PASS wrong", "QUIT"}));
+    QCOMPARE(m_host->messages, QStringList{QStringLiteral(" [AUTH] Authentication failed.\r\n")});
+    QVERIFY(!m_host->flagged(1));
+    QVERIFY(m_host->flagged(2));
+    QCOMPARE(m_host->mailTotal(), m_host->mailCount(2));
+}
+
+QTEST_GUILESS_MAIN(CheckDovecotTest)
+#include "CheckDovecotTest.moc"

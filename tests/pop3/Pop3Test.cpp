@@ -1,0 +1,169 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "pop3/Pop3.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <arpa/inet.h>
+
+class Pop3Test : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void replyTests_data();
+    void replyTests();
+    void wsaErrText_data();
+    void wsaErrText();
+    void wsaErrorCode_data();
+    void wsaErrorCode();
+    void inetAddr_data();
+    void inetAddr();
+    void toCp932_data();
+    void toCp932();
+};
+
+void Pop3Test::replyTests_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<bool>("positive");
+    QTest::addColumn<bool>("negative");
+
+    QTest::addRow("+OK with text") << QByteArray("+OK Logged in.\r\n") << true << false;
+    QTest::addRow("lower-case +ok") << QByteArray("+ok\r\n") << true << false;
+    QTest::addRow("mixed case +oK") << QByteArray("+oK 3 120\r\n") << true << false;
+    QTest::addRow("-ERR") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << false << true;
+    QTest::addRow("lower-case -err") << QByteArray("-err no such message\r\n") << false << true;
+    // Within the first four characters, not necessarily at the start.
+    QTest::addRow("+OK after one byte") << QByteArray(" +OK\r\n") << true << false;
+    QTest::addRow("+OK after two bytes") << QByteArray("\r\n+OK") << false << false;
+    QTest::addRow("-ERR after one byte") << QByteArray(" -ERR") << false << false;
+    QTest::addRow("half a status word") << QByteArray("+O") << false << false;
+    QTest::addRow("body text") << QByteArray("From: a@b\r\n") << false << false;
+    QTest::addRow("empty") << QByteArray() << false << false;
+}
+
+void Pop3Test::replyTests()
+{
+    QFETCH(QByteArray, chunk);
+    QFETCH(bool, positive);
+    QFETCH(bool, negative);
+    QCOMPARE(Pop3::isPositive(chunk), positive);
+    QCOMPARE(Pop3::isNegative(chunk), negative);
+}
+
+void Pop3Test::wsaErrText_data()
+{
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("text");
+
+    QTest::addRow("first of the table") << 10004 << QStringLiteral("呼び出しがｷｬﾝｾﾙされました");
+    QTest::addRow("refused") << 10061 << QStringLiteral("接続が拒否されました");
+    QTest::addRow("reset by the server") << 10054 << QStringLiteral("ﾘﾓｰﾄﾎｽﾄから切断されました");
+    QTest::addRow("no route") << 10065 << QStringLiteral("ﾎｽﾄへのﾙｰﾄが存在しません");
+    QTest::addRow("host not found") << 11001 << QStringLiteral("ﾎｽﾄが見つかりません");
+    QTest::addRow("last of the table")
+        << 11004 << QStringLiteral("要求された型のﾃﾞｰﾀﾚｺｰﾄﾞがありません");
+    QTest::addRow("zero means no error") << 0 << QStringLiteral("(0)");
+    QTest::addRow("negative") << -1 << QStringLiteral("(-1)");
+    QTest::addRow("unknown") << 12345 << QStringLiteral("(12345)");
+    QTest::addRow("gap 10059") << 10059 << QStringLiteral("(10059)");
+    QTest::addRow("gap 10062") << 10062 << QStringLiteral("(10062)");
+    QTest::addRow("gap 10066") << 10066 << QStringLiteral("(10066)");
+    QTest::addRow("gap start 10068") << 10068 << QStringLiteral("(10068)");
+    QTest::addRow("gap end 10090") << 10090 << QStringLiteral("(10090)");
+}
+
+void Pop3Test::wsaErrText()
+{
+    QFETCH(int, code);
+    QFETCH(QString, text);
+    QCOMPARE(Pop3::wsaErrText(code), text);
+}
+
+void Pop3Test::wsaErrorCode_data()
+{
+    QTest::addColumn<QAbstractSocket::SocketError>("error");
+    QTest::addColumn<QString>("qtText");
+    QTest::addColumn<int>("code");
+
+    QTest::addRow("refused") << QAbstractSocket::ConnectionRefusedError
+                             << QStringLiteral("Connection refused") << 10061;
+    QTest::addRow("closed by the server")
+        << QAbstractSocket::RemoteHostClosedError
+        << QStringLiteral("The remote host closed the connection") << 10054;
+    QTest::addRow("lookup failed")
+        << QAbstractSocket::HostNotFoundError << QStringLiteral("Host not found") << 11001;
+    // Qt reports these causes alike as NetworkError; its text tells them apart.
+    QTest::addRow("host unreachable")
+        << QAbstractSocket::NetworkError << QStringLiteral("Host unreachable") << 10065;
+    QTest::addRow("network unreachable")
+        << QAbstractSocket::NetworkError << QStringLiteral("Network unreachable") << 10051;
+    QTest::addRow("connect timed out")
+        << QAbstractSocket::NetworkError << QStringLiteral("Connection timed out") << 10060;
+    QTest::addRow("other network error")
+        << QAbstractSocket::NetworkError << QStringLiteral("Network error") << 10053;
+    QTest::addRow("unknown error") << QAbstractSocket::UnknownSocketError << QString() << -1;
+}
+
+void Pop3Test::wsaErrorCode()
+{
+    QFETCH(QAbstractSocket::SocketError, error);
+    QFETCH(QString, qtText);
+    QFETCH(int, code);
+    QCOMPARE(Pop3::wsaErrorCode(error, qtText), code);
+}
+
+void Pop3Test::inetAddr_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<quint32>("address");
+
+    QTest::addRow("dotted address used without lookup")
+        << QStringLiteral("192.168.0.1") << quint32(0xC0A80001);
+    QTest::addRow("loopback") << QStringLiteral("127.0.0.1") << quint32(0x7F000001);
+    QTest::addRow("short form") << QStringLiteral("127.1") << quint32(0x7F000001);
+    QTest::addRow("hexadecimal part") << QStringLiteral("0x7f.0.0.1") << quint32(0x7F000001);
+    QTest::addRow("all ones is looked up as a name")
+        << QStringLiteral("255.255.255.255") << quint32(INADDR_NONE);
+    QTest::addRow("host name") << QStringLiteral("mail.example.jp") << quint32(INADDR_NONE);
+    QTest::addRow("empty") << QString() << quint32(INADDR_NONE);
+    QTest::addRow("Japanese name") << QStringLiteral("メール.example.jp") << quint32(INADDR_NONE);
+    QTest::addRow("address with a NUL inside")
+        << QStringLiteral("127.0.0.1") + QChar(0) + QStringLiteral("x") << quint32(INADDR_NONE);
+}
+
+void Pop3Test::inetAddr()
+{
+    QFETCH(QString, host);
+    QFETCH(quint32, address);
+    QCOMPARE(Pop3::inetAddr(host), address);
+}
+
+void Pop3Test::toCp932_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::addRow("ASCII command")
+        << QStringLiteral("USER alice\r\n") << QByteArray("USER alice\r\n");
+    QTest::addRow("hiragana") << QStringLiteral("USER あ\r\n") << QByteArray("USER \x82\xA0\r\n");
+    QTest::addRow("half-width katakana") << QStringLiteral("ｱ") << QByteArray("\xB1");
+    QTest::addRow("NEC row 13") << QStringLiteral("①") << QByteArray("\x87\x40");
+    QTest::addRow("wave dash of code page 932") << QStringLiteral("～") << QByteArray("\x81\x60");
+    QTest::addRow("not in code page 932") << QStringLiteral("a€b") << QByteArray("a?b");
+    QTest::addRow("character outside the BMP")
+        << QString::fromUcs4(U"x\U0001F600y") << QByteArray("x?y");
+    QTest::addRow("lone surrogate") << QString(QChar(0xD800)) << QByteArray("?");
+}
+
+void Pop3Test::toCp932()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(Pop3::toCp932(text), bytes);
+}
+
+QTEST_GUILESS_MAIN(Pop3Test)
+#include "Pop3Test.moc"
