@@ -19,7 +19,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("tavowatchl"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tavoメールチェッカー LAN"));
+    // No application display name: Qt would append it to every window
+    // title, and the captions ("5通のメールが届いています!", "Viewer") must
+    // read exactly as the checker sets them.
     QApplication::setDesktopFileName(QStringLiteral("tavowatchl"));
     // The window is hidden most of the time; closing a message box must not
     // end the program.

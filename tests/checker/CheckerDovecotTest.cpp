@@ -1,0 +1,420 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "CheckerRig.h"
+
+#include "checker/Checker.h"
+#include "checker/Pop3Drivers.h"
+#include "checker/platform/InstanceLock.h"
+#include "maillist/MailListView.h"
+#include "maillist/ViewForm.h"
+#include "settings/AccountRecord.h"
+#include "support/DovecotServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QStandardItemModel>
+#include <QTest>
+
+#include <functional>
+
+/*
+ * The whole checker against a real Dovecot: the real window with the real
+ * POP3 drivers, settings read from a settings file, two mailboxes of
+ * Japanese mail. Only the user and the devices (message boxes, light,
+ * sound) are fakes. A cycle takes about two seconds: the driver pauses a
+ * second after each account, as in production.
+ */
+
+namespace {
+
+using Prompt = FakePrompter::Prompt;
+using Call = FakeSoundPlayer::Call;
+
+const QString appTitle = QStringLiteral("Tavoメールチェッカー LAN");
+
+// Background colours of the two accounts' rows, 0x00BBGGRR.
+constexpr qint32 kaishaBackground = 16777088;
+constexpr qint32 jitakuBackground = 12648384;
+
+QList<QByteArray> demoMessages(const QString& user)
+{
+    const QString folder =
+        qEnvironmentVariable("TAVOWATCH_SOURCE_DIR") + QStringLiteral("/demo/") + user;
+    QList<QByteArray> messages;
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::ReadOnly))
+            messages.append(file.readAll());
+    }
+    return messages;
+}
+
+QList<QByteArray> lines(std::initializer_list<const char*> list)
+{
+    QList<QByteArray> result;
+    for (const char* line : list)
+        result.append(QByteArray(line));
+    return result;
+}
+
+QString checking(const QString& account)
+{
+    return appTitle + QStringLiteral(" -チェック中:") + account + QLatin1Char('-');
+}
+
+// Every data row as the user reads it: new mark, selection mark,
+// attachment picture, sender, subject, account, message number.
+QStringList gridRows(const MailListView& grid)
+{
+    QStringList rows;
+    for (int row = 1; row < grid.rows(); ++row) {
+        QStringList cells;
+        for (int col = MailListView::NewColumn; col <= MailListView::MessageColumn; ++col) {
+            if (col == MailListView::PictureColumn)
+                cells << (grid.hasPicture(row) ? QStringLiteral("[clip]") : QString());
+            else
+                cells << grid.cellText(row, col);
+        }
+        rows << cells.join(QLatin1Char('|'));
+    }
+    return rows;
+}
+
+const QStringList allFiveNew{
+    QStringLiteral("N|||山田太郎 <yamada@example.co.jp>|会議の議題について|1|1"),
+    QStringLiteral("N|||総務部 <soumu@example.co.jp>|【お知らせ】今年度の健康診断の日程が決まりま"
+                   "した|1|2"),
+    QStringLiteral("N||[clip]|佐藤花子 <sato@example.co.jp>|見積書を送付します|1|3"),
+    QStringLiteral("N|||鈴木洋子 <yoko@example.ne.jp>|週末の予定|2|1"),
+    QStringLiteral("N|||旅行センター <info@travel.example.jp>|ご予約の確認（京都一泊二日）|2|2"),
+};
+
+QStringList withoutNewMarks(QStringList rows)
+{
+    for (QString& row : rows) {
+        if (row.startsWith(u'N'))
+            row.remove(0, 1);
+    }
+    return rows;
+}
+
+const QList<QByteArray> bothAccountsListed =
+    lines({"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT",
+           "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"});
+
+} // namespace
+
+class CheckerDovecotTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void checkmailNotifies_data();
+    void checkmailNotifies();
+    void startUpCheck();
+    void wrongPasswordIsShownAndTheCycleGoesOn();
+    void logButtonShowsTheTranscript();
+    // Delivers a message: keep it last, the others expect the demo mail only.
+    void notifyOnlyOnChange();
+
+private:
+    // Settings of the two demo accounts plus the given general keys.
+    void configure(CheckerRig& rig, std::initializer_list<std::pair<const char*, QString>> options,
+                   const QString& kaishaPassword = QStringLiteral("kaisha2026"));
+    // The window with the real POP3 drivers, past its start-up.
+    MailForm& startForm(CheckerRig& rig);
+    // Runs start (which begins a cycle) and waits for the end of the cycle:
+    // returns the commands Dovecot saw meanwhile; captions gets every
+    // caption the window showed.
+    QList<QByteArray> cycle(MailForm& form, const std::function<void()>& start,
+                            QStringList* captions = nullptr);
+
+    DovecotServer m_server;
+};
+
+void CheckerDovecotTest::initTestCase()
+{
+    if (!DovecotServer::isInstalled())
+        QSKIP("Dovecot is not installed (scripts/install-deps installs dovecot-pop3d)");
+    QVERIFY2(m_server.start({{QStringLiteral("tanaka"), QStringLiteral("kaisha2026")},
+                             {QStringLiteral("suzuki"), QStringLiteral("jitaku")}}),
+             qPrintable(m_server.errorString()));
+    const QList<QByteArray> tanaka = demoMessages(QStringLiteral("tanaka"));
+    const QList<QByteArray> suzuki = demoMessages(QStringLiteral("suzuki"));
+    QCOMPARE(tanaka.size(), 3);
+    QCOMPARE(suzuki.size(), 2);
+    QVERIFY(m_server.deliverMany(QStringLiteral("tanaka"), tanaka));
+    QVERIFY(m_server.deliverMany(QStringLiteral("suzuki"), suzuki));
+}
+
+void CheckerDovecotTest::configure(CheckerRig& rig,
+                                   std::initializer_list<std::pair<const char*, QString>> options,
+                                   const QString& kaishaPassword)
+{
+    rig.set({{"accountno", QStringLiteral("2")}});
+    rig.set(options);
+    Settings::AccountRecord kaisha;
+    kaisha.Aname = QStringLiteral("会社");
+    kaisha.Hname = QStringLiteral("127.0.0.1");
+    kaisha.Portno = qint16(m_server.port());
+    kaisha.Uname = QStringLiteral("tanaka");
+    kaisha.Passw = kaishaPassword;
+    kaisha.Scolor2 = kaishaBackground;
+    // Its own sound, played to its end before the common one.
+    kaisha.Wavmode = 1;
+    kaisha.Wavdir2_ = QStringLiteral("/sounds/会社.wav");
+    Settings::SaveAccount(rig.store, 1, kaisha);
+
+    Settings::AccountRecord jitaku;
+    jitaku.Aname = QStringLiteral("自宅");
+    jitaku.Hname = QStringLiteral("localhost");
+    jitaku.Portno = qint16(m_server.port());
+    jitaku.Uname = QStringLiteral("suzuki");
+    jitaku.Passw = QStringLiteral("jitaku");
+    jitaku.Scolor2 = jitakuBackground;
+    jitaku.Wavmode = 0;
+    Settings::SaveAccount(rig.store, 2, jitaku);
+}
+
+MailForm& CheckerDovecotTest::startForm(CheckerRig& rig)
+{
+    MailForm& form = rig.makeForm();
+    form.adoptSessionDrivers(std::make_unique<Pop3Drivers>(form, rig.store));
+    [&] { QVERIFY(form.Form_Load()); }();
+    return form;
+}
+
+QList<QByteArray> CheckerDovecotTest::cycle(MailForm& form, const std::function<void()>& start,
+                                            QStringList* captions)
+{
+    const qsizetype before = m_server.commandsSeen().size();
+    QSignalSpy titles(&form, &QWidget::windowTitleChanged);
+    start();
+    // Two accounts: two "checking" captions, then the one of the end.
+    [&] {
+        QTRY_VERIFY_WITH_TIMEOUT(
+            titles.size() >= 3 &&
+                !titles.constLast().constFirst().toString().contains(QStringLiteral("チェック中")),
+            15000);
+    }();
+    if (captions) {
+        for (const QList<QVariant>& title : titles)
+            captions->append(title.constFirst().toString());
+    }
+    // Dovecot writes its transcript as it reads; the last QUIT may trail.
+    [&] {
+        QTRY_VERIFY(!m_server.commandsSeen().isEmpty() &&
+                    m_server.commandsSeen().constLast() == "QUIT");
+    }();
+    return m_server.commandsSeen().mid(before);
+}
+
+void CheckerDovecotTest::checkmailNotifies_data()
+{
+    QTest::addColumn<bool>("notify");
+
+    QTest::addRow("pop-up, light and sounds") << true;
+    QTest::addRow("every notification off") << false;
+}
+
+void CheckerDovecotTest::checkmailNotifies()
+{
+    QFETCH(bool, notify);
+
+    const QString on = notify ? QStringLiteral("1") : QStringLiteral("0");
+    CheckerRig rig;
+    rig.sound.completeAtOnce = true;
+    configure(rig, {{"Option1value", on},
+                    {"Option2value", on},
+                    {"Option4value", on},
+                    {"Option6value", QStringLiteral("0")},
+                    {"Lighttimerval", QStringLiteral("1")},
+                    {"Wavdir", QStringLiteral("/sounds/共通.wav")}});
+    MailForm& form = startForm(rig);
+    QVERIFY(form.isHidden());
+
+    QStringList captions;
+    QCOMPARE(cycle(
+                 form, [&] { form.checkmail(); }, &captions),
+             bothAccountsListed);
+    QCOMPARE(captions,
+             QStringList({checking(QStringLiteral("会社")), checking(QStringLiteral("自宅")),
+                          QStringLiteral("5通のメールが届いています!")}));
+    QVERIFY(form.accounts()[1].newMailFlg);
+    QVERIFY(form.accounts()[2].newMailFlg);
+    QCOMPARE(form.mailTotal(), 5);
+    QVERIFY(rig.prompter.prompts.isEmpty());
+
+    const MailListView& grid = *form.lvwMailBox();
+    QCOMPARE(gridRows(grid), allFiveNew);
+    // Each account's rows in its own colours, read when its session began.
+    const QColor kaisha = MailListView::colorFromBgr(kaishaBackground);
+    const QColor jitaku = MailListView::colorFromBgr(jitakuBackground);
+    QVERIFY(kaisha != jitaku);
+    for (int row = 1; row <= 5; ++row) {
+        const QModelIndex cell = grid.mailModel()->index(row - 1, MailListView::SubjectColumn);
+        QCOMPARE(cell.data(Qt::BackgroundRole).value<QBrush>().color(), row <= 3 ? kaisha : jitaku);
+    }
+
+    QCOMPARE(form.isVisible(), notify);
+    if (notify) {
+        // Changed at once, on each of the 4 ticks of one second, then off.
+        QTRY_COMPARE(rig.light.changes, QList<bool>({true, false, true, false, true, false}));
+        QTRY_COMPARE(rig.sound.calls,
+                     QList<Call>({Call::play(QStringLiteral("/sounds/会社.wav"), true),
+                                  Call::play(QStringLiteral("/sounds/共通.wav"), false)}));
+    } else {
+        // The end of the check starts both at once, so they would show by now.
+        QVERIFY(rig.light.changes.isEmpty());
+        QVERIFY(rig.sound.calls.isEmpty());
+    }
+}
+
+void CheckerDovecotTest::startUpCheck()
+{
+    CheckerRig rig;
+    configure(rig, {{"Option1value", QStringLiteral("1")},
+                    {"Option4value", QStringLiteral("0")},
+                    {"Option5value", QStringLiteral("1")}});
+    InstanceLock lock(rig.dir.filePath(QStringLiteral("tavowatchl.lock")));
+    const qsizetype before = m_server.commandsSeen().size();
+
+    const std::unique_ptr<MailForm> form = Checker::startChecker(lock, rig.context(), nullptr);
+    QVERIFY(form);
+    // The start-up returns with the first account's session under way.
+    QCOMPARE(form->windowTitle(), checking(QStringLiteral("会社")));
+    QVERIFY(form->isHidden());
+
+    QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("5通のメールが届いています!"),
+                              15000);
+    QTRY_VERIFY(m_server.commandsSeen().size() > before &&
+                m_server.commandsSeen().constLast() == "QUIT");
+    QCOMPARE(m_server.commandsSeen().mid(before), bothAccountsListed);
+    QCOMPARE(gridRows(*form->lvwMailBox()), allFiveNew);
+    QVERIFY(form->isVisible());
+    QVERIFY(rig.light.changes.isEmpty());
+}
+
+void CheckerDovecotTest::wrongPasswordIsShownAndTheCycleGoesOn()
+{
+    CheckerRig rig;
+    configure(rig, {{"Option1value", QStringLiteral("1")}, {"Option3value", QStringLiteral("0")}},
+              QStringLiteral("wrong"));
+    MailForm& form = startForm(rig);
+
+    QStringList captions;
+    QCOMPARE(cycle(
+                 form, [&] { form.checkmail(); }, &captions),
+             lines({"USER tanaka", "PASS wrong", "QUIT", "USER suzuki", "PASS jitaku", "STAT",
+                    "TOP 1 5", "TOP 2 5", "QUIT"}));
+    // The server's text after "-ERR", in a stop box with the checker's title.
+    QCOMPARE(rig.prompter.prompts,
+             QList({Prompt{QStringLiteral(" [AUTH] Authentication failed.\r\n"), appTitle,
+                           Prompter::Icon::Stop, Prompter::Buttons::Ok}}));
+    QCOMPARE(captions,
+             QStringList({checking(QStringLiteral("会社")), checking(QStringLiteral("自宅")),
+                          QStringLiteral("2通のメールが届いています!")}));
+    QVERIFY(!form.accounts()[1].newMailFlg);
+    QVERIFY(form.accounts()[2].newMailFlg);
+    QCOMPARE(gridRows(*form.lvwMailBox()), allFiveNew.mid(3));
+    QVERIFY(form.isVisible());
+}
+
+void CheckerDovecotTest::logButtonShowsTheTranscript()
+{
+    CheckerRig rig;
+    configure(rig, {{"Option1value", QStringLiteral("1")},
+                    {"Option4value", QStringLiteral("0")},
+                    {"Option8value", QStringLiteral("1")}});
+    MailForm& form = startForm(rig);
+    auto* LogBt = form.findChild<QPushButton*>(QStringLiteral("LogBt"));
+    QVERIFY(LogBt);
+    QVERIFY(!LogBt->isHidden());
+
+    cycle(form, [&] { form.checkmail(); });
+    QVERIFY(form.isVisible());
+    QTest::mouseClick(LogBt, Qt::LeftButton);
+    QVERIFY(form.viewform());
+    QVERIFY(form.viewform()->isVisible());
+    const QString text = form.viewform()->text();
+
+    // The commands sent, passwords masked, each TOP followed by the
+    // server's response as it came.
+    QStringList commands;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        for (const char* command : {"USER ", "PASS ", "STAT", "TOP ", "QUIT"}) {
+            if (line.startsWith(QLatin1String(command)))
+                commands << line;
+        }
+    }
+    const QString masked = QStringLiteral("PASS ******************************");
+    QCOMPARE(commands, QStringList({QStringLiteral("USER tanaka"), masked, QStringLiteral("STAT"),
+                                    QStringLiteral("TOP 1 5"), QStringLiteral("TOP 2 5"),
+                                    QStringLiteral("TOP 3 5"), QStringLiteral("QUIT"),
+                                    QStringLiteral("USER suzuki"), masked, QStringLiteral("STAT"),
+                                    QStringLiteral("TOP 1 5"), QStringLiteral("TOP 2 5"),
+                                    QStringLiteral("QUIT")}));
+    QVERIFY2(text.startsWith(QStringLiteral("USER tanaka\n\n") + masked +
+                             QStringLiteral("\nSTAT\n\nTOP 1 5\n\n+OK")),
+             qPrintable(text.left(200)));
+    QVERIFY(text.contains(
+        QStringLiteral("\nSubject: =?ISO-2022-JP?B?GyRCMnE1RCRONURCaiRLJEQkJCRGGyhC?=\n")));
+    QVERIFY(!text.contains(QStringLiteral("kaisha2026")));
+    QVERIFY(!text.contains(QStringLiteral("jitaku")));
+}
+
+void CheckerDovecotTest::notifyOnlyOnChange()
+{
+    CheckerRig rig;
+    configure(rig, {{"Option1value", QStringLiteral("1")},
+                    {"Option4value", QStringLiteral("1")},
+                    {"Option6value", QStringLiteral("1")},
+                    {"Lighttimerval", QStringLiteral("1")}});
+    MailForm& form = startForm(rig);
+    const QList<bool> oneBlink{true, false, true, false, true, false};
+
+    QCOMPARE(cycle(form, [&] { form.checkmail(); }), bothAccountsListed);
+    QCOMPARE(gridRows(*form.lvwMailBox()), allFiveNew);
+    QVERIFY(form.isVisible());
+    QTRY_COMPARE(rig.light.changes, oneBlink);
+    form.OkBt_Click();
+    QVERIFY(form.isHidden());
+    rig.light.changes.clear();
+
+    // Nothing changed: one STAT per account, the rows kept, nothing new.
+    QStringList captions;
+    QCOMPARE(cycle(
+                 form, [&] { form.checkmail(); }, &captions),
+             lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki", "PASS jitaku",
+                    "STAT", "QUIT"}));
+    QCOMPARE(captions.constLast(), QStringLiteral("5通のメールが届いています!"));
+    QVERIFY(!form.newMailFlg_Check());
+    QCOMPARE(gridRows(*form.lvwMailBox()), withoutNewMarks(allFiveNew));
+    QVERIFY(form.isHidden());
+
+    // A new message for one account: that account alone is listed anew,
+    // and only the new row carries "N".
+    QVERIFY(
+        m_server.deliver(QStringLiteral("suzuki"), demoMessages(QStringLiteral("suzuki")).at(0)));
+    captions.clear();
+    QCOMPARE(cycle(
+                 form, [&] { form.checkmail(); }, &captions),
+             lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki", "PASS jitaku",
+                    "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
+    QCOMPARE(captions.constLast(), QStringLiteral("6通のメールが届いています!"));
+    QVERIFY(!form.accounts()[1].newMailFlg);
+    QVERIFY(form.accounts()[2].newMailFlg);
+    QCOMPARE(gridRows(*form.lvwMailBox()),
+             withoutNewMarks(allFiveNew) +
+                 QStringList{QStringLiteral("N|||鈴木洋子 <yoko@example.ne.jp>|週末の予定|2|3")});
+    QVERIFY(form.isVisible());
+    QTRY_COMPARE(rig.light.changes, oneBlink);
+}
+
+QTEST_MAIN(CheckerDovecotTest)
+#include "CheckerDovecotTest.moc"
