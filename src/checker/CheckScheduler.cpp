@@ -4,21 +4,13 @@
 
 CheckScheduler::CheckScheduler(QObject* parent) : QObject(parent)
 {
-    m_logontimer.setSingleShot(true);
-    m_retrtimer.setSingleShot(true);
-    m_deltimer.setSingleShot(true);
-    setIntervals(checktimerInterval, pauseInterval, timeuptimerInterval);
+    setCheckInterval(checktimerInterval);
     connect(&m_checktimer, &QTimer::timeout, this, &CheckScheduler::checktimer_Timer);
 }
 
-void CheckScheduler::setIntervals(std::chrono::milliseconds checktimer,
-                                  std::chrono::milliseconds pause, std::chrono::milliseconds timeup)
+void CheckScheduler::setCheckInterval(std::chrono::milliseconds checktimer)
 {
     m_checktimer.setInterval(checktimer);
-    m_logontimer.setInterval(pause);
-    m_retrtimer.setInterval(pause);
-    m_deltimer.setInterval(pause);
-    m_timeuptimer.setInterval(timeup);
 }
 
 void CheckScheduler::setChecktimerval(int minutes)
@@ -36,12 +28,6 @@ void CheckScheduler::enableChecktimer()
     // the hotkey does not shift the schedule.
     if (m_Checktimerval != 0 && !m_checktimer.isActive())
         m_checktimer.start();
-}
-
-void CheckScheduler::restartTimeup()
-{
-    m_timeuptimer.stop();
-    m_timeuptimer.start();
 }
 
 void CheckScheduler::checktimer_Timer()

@@ -14,10 +14,9 @@
  * only by the scheduled check itself, so checks started otherwise (start-up,
  * the mail-check hotkey, after a deletion) do not shift the schedule.
  *
- * `logontimer`, `retrtimer` and `deltimer` are the one-second one-shot pauses
- * of the check, retrieve and delete drivers between accounts; `timeuptimer`
- * is the minute clock of the session time-out, restarted on every socket
- * event (`restartTimeup`). The drivers connect to their timeout signals.
+ * The pauses between accounts (`logontimer` and its kin) and the session
+ * time-out (`timeuptimer`, `restartTimeup`) belong to the POP3 sessions,
+ * which own them next to the socket they pace.
  */
 class CheckScheduler : public QObject
 {
@@ -25,8 +24,6 @@ class CheckScheduler : public QObject
 
 public:
     static constexpr std::chrono::milliseconds checktimerInterval{60000};
-    static constexpr std::chrono::milliseconds pauseInterval{1000};
-    static constexpr std::chrono::milliseconds timeuptimerInterval{60000};
 
     explicit CheckScheduler(QObject* parent = nullptr);
 
@@ -37,20 +34,12 @@ public:
     // keeps its minute. Does nothing while Checktimerval is 0, since the
     // timer then has no interval.
     void enableChecktimer();
-    // Shorter clocks for tests; production keeps the intervals above.
-    void setIntervals(std::chrono::milliseconds checktimer, std::chrono::milliseconds pause,
-                      std::chrono::milliseconds timeup);
-
-    // Disables and enables `timeuptimer`, which restarts its minute.
-    void restartTimeup();
+    // A shorter minute for tests; production keeps the interval above.
+    void setCheckInterval(std::chrono::milliseconds checktimer);
 
     int checkCount() const { return m_checkCount; }
     bool isChecktimerActive() const { return m_checktimer.isActive(); }
     QTimer& checktimer() { return m_checktimer; }
-    QTimer& logontimer() { return m_logontimer; }
-    QTimer& retrtimer() { return m_retrtimer; }
-    QTimer& deltimer() { return m_deltimer; }
-    QTimer& timeuptimer() { return m_timeuptimer; }
 
 signals:
     // Checktimerval minutes have passed since the last scheduled check.
@@ -62,10 +51,6 @@ private:
     void checktimer_Timer();
 
     QTimer m_checktimer;
-    QTimer m_logontimer;
-    QTimer m_retrtimer;
-    QTimer m_deltimer;
-    QTimer m_timeuptimer;
     int m_Checktimerval = 0;
     int m_checkCount = 0;
 };

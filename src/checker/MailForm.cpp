@@ -544,11 +544,6 @@ void MailForm::ShowMsg(const QString& text)
     m_context.prompter.ask(text, appTitle(), Prompter::Icon::Stop, Prompter::Buttons::Ok);
 }
 
-void MailForm::restartTimeup()
-{
-    m_scheduler->restartTimeup();
-}
-
 void MailForm::endOfCheck()
 {
     m_RetrBt->setEnabled(false);

@@ -93,7 +93,6 @@ public:
     bool newMailFlg_Check() const;
     void Lightbrink();
     void ShowMsg(const QString& text);
-    void restartTimeup();
     void showMessage(int account, int message);
     // The end steps of the three cycles, run by their drivers after the last
     // account (and at once without drivers).

@@ -20,7 +20,7 @@ private slots:
 void CheckSchedulerTest::checkEveryChecktimervalTicks()
 {
     CheckScheduler scheduler;
-    scheduler.setIntervals(2ms, 2ms, 2ms);
+    scheduler.setCheckInterval(2ms);
     QList<int> countsSeen;
     QList<bool> activeSeen;
     connect(&scheduler, &CheckScheduler::scheduledCheckDue, &scheduler, [&] {
@@ -40,7 +40,7 @@ void CheckSchedulerTest::checkEveryChecktimervalTicks()
 void CheckSchedulerTest::zeroNeverChecks()
 {
     CheckScheduler scheduler;
-    scheduler.setIntervals(1ms, 1ms, 1ms);
+    scheduler.setCheckInterval(1ms);
     QSignalSpy due(&scheduler, &CheckScheduler::scheduledCheckDue);
     scheduler.setChecktimerval(0);
     scheduler.enableChecktimer();
@@ -53,7 +53,7 @@ void CheckSchedulerTest::zeroNeverChecks()
 void CheckSchedulerTest::smallerValueKeepsTheCount()
 {
     CheckScheduler scheduler;
-    scheduler.setIntervals(5ms, 1ms, 1ms);
+    scheduler.setCheckInterval(5ms);
     QSignalSpy due(&scheduler, &CheckScheduler::scheduledCheckDue);
     scheduler.setChecktimerval(1000);
     QTRY_VERIFY(scheduler.checkCount() >= 4);

@@ -55,7 +55,7 @@ struct CheckerRig
     {
         form = std::make_unique<MailForm>(context());
         form->notifier().setIntervals(5ms, 5ms, 5ms);
-        form->scheduler().setIntervals(5ms, 5ms, 60000ms);
+        form->scheduler().setCheckInterval(5ms);
         return *form;
     }
 
