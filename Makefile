@@ -53,10 +53,15 @@ demo: build
 format:
 	find src tests fuzz bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
-# Installs tavowatchl (and tavoprefs beside it) under PREFIX.
+# Installs tavowatchl (and tavoprefs beside it) under PREFIX, from a
+# release build without sanitizers.
 PREFIX ?= /usr/local
-install: build
-	cmake --install $(BUILD) --prefix $(PREFIX)
+RELEASE_BUILD ?= build-release
+install: deps
+	cmake -S . -B $(RELEASE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Release \
+	    -DCMAKE_INSTALL_PREFIX=$(PREFIX) -DTAVOWATCH_TESTS=OFF
+	cmake --build $(RELEASE_BUILD) -j $(JOBS)
+	cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD)
