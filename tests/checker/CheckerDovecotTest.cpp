@@ -10,8 +10,6 @@
 #include "settings/AccountRecord.h"
 #include "support/DovecotServer.h"
 
-#include <QDir>
-#include <QFile>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -37,29 +35,6 @@ const QString appTitle = QStringLiteral("Tavoメールチェッカー LAN");
 // Background colours of the two accounts' rows, 0x00BBGGRR.
 constexpr qint32 kaishaBackground = 16777088;
 constexpr qint32 jitakuBackground = 12648384;
-
-QList<QByteArray> demoMessages(const QString& user)
-{
-    const QString folder =
-        qEnvironmentVariable("TAVOWATCH_SOURCE_DIR") + QStringLiteral("/demo/") + user;
-    QList<QByteArray> messages;
-    const QStringList names =
-        QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
-    for (const QString& name : names) {
-        QFile file(folder + QLatin1Char('/') + name);
-        if (file.open(QIODevice::ReadOnly))
-            messages.append(file.readAll());
-    }
-    return messages;
-}
-
-QList<QByteArray> lines(std::initializer_list<const char*> list)
-{
-    QList<QByteArray> result;
-    for (const char* line : list)
-        result.append(QByteArray(line));
-    return result;
-}
 
 QString checking(const QString& account)
 {
@@ -102,9 +77,9 @@ QStringList withoutNewMarks(QStringList rows)
     return rows;
 }
 
-const QList<QByteArray> bothAccountsListed =
-    lines({"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT",
-           "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"});
+const QList<QByteArray> bothAccountsListed = DovecotServer::commandLines(
+    {"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT",
+     "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"});
 
 } // namespace
 
@@ -144,8 +119,8 @@ void CheckerDovecotTest::initTestCase()
     QVERIFY2(m_server.start({{QStringLiteral("tanaka"), QStringLiteral("kaisha2026")},
                              {QStringLiteral("suzuki"), QStringLiteral("jitaku")}}),
              qPrintable(m_server.errorString()));
-    const QList<QByteArray> tanaka = demoMessages(QStringLiteral("tanaka"));
-    const QList<QByteArray> suzuki = demoMessages(QStringLiteral("suzuki"));
+    const QList<QByteArray> tanaka = DovecotServer::demoMessages(QStringLiteral("tanaka"));
+    const QList<QByteArray> suzuki = DovecotServer::demoMessages(QStringLiteral("suzuki"));
     QCOMPARE(tanaka.size(), 3);
     QCOMPARE(suzuki.size(), 2);
     QVERIFY(m_server.deliverMany(QStringLiteral("tanaka"), tanaka));
@@ -310,8 +285,8 @@ void CheckerDovecotTest::wrongPasswordIsShownAndTheCycleGoesOn()
     QStringList captions;
     QCOMPARE(cycle(
                  form, [&] { form.checkmail(); }, &captions),
-             lines({"USER tanaka", "PASS wrong", "QUIT", "USER suzuki", "PASS jitaku", "STAT",
-                    "TOP 1 5", "TOP 2 5", "QUIT"}));
+             DovecotServer::commandLines({"USER tanaka", "PASS wrong", "QUIT", "USER suzuki",
+                                          "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
     // The server's text after "-ERR", in a stop box with the checker's title.
     QCOMPARE(rig.prompter.prompts,
              QList({Prompt{QStringLiteral(" [AUTH] Authentication failed.\r\n"), appTitle,
@@ -390,8 +365,8 @@ void CheckerDovecotTest::notifyOnlyOnChange()
     QStringList captions;
     QCOMPARE(cycle(
                  form, [&] { form.checkmail(); }, &captions),
-             lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki", "PASS jitaku",
-                    "STAT", "QUIT"}));
+             DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT",
+                                          "USER suzuki", "PASS jitaku", "STAT", "QUIT"}));
     QCOMPARE(captions.constLast(), QStringLiteral("5通のメールが届いています!"));
     QVERIFY(!form.newMailFlg_Check());
     QCOMPARE(gridRows(*form.lvwMailBox()), withoutNewMarks(allFiveNew));
@@ -399,13 +374,14 @@ void CheckerDovecotTest::notifyOnlyOnChange()
 
     // A new message for one account: that account alone is listed anew,
     // and only the new row carries "N".
-    QVERIFY(
-        m_server.deliver(QStringLiteral("suzuki"), demoMessages(QStringLiteral("suzuki")).at(0)));
+    QVERIFY(m_server.deliver(QStringLiteral("suzuki"),
+                             DovecotServer::demoMessages(QStringLiteral("suzuki")).at(0)));
     captions.clear();
     QCOMPARE(cycle(
                  form, [&] { form.checkmail(); }, &captions),
-             lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki", "PASS jitaku",
-                    "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
+             DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT",
+                                          "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5",
+                                          "TOP 2 5", "TOP 3 5", "QUIT"}));
     QCOMPARE(captions.constLast(), QStringLiteral("6通のメールが届いています!"));
     QVERIFY(!form.accounts()[1].newMailFlg);
     QVERIFY(form.accounts()[2].newMailFlg);

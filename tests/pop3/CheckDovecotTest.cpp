@@ -5,42 +5,11 @@
 #include "support/DovecotServer.h"
 #include "support/FakeCheckHost.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTest>
 
 #include <chrono>
 
 using namespace std::chrono_literals;
-
-namespace {
-
-// The demo's sample mail: Japanese messages as Japanese mail programs send
-// them, one of them multipart with an attachment.
-QList<QByteArray> demoMessages(const QString& user)
-{
-    const QString folder =
-        qEnvironmentVariable("TAVOWATCH_SOURCE_DIR") + QStringLiteral("/demo/") + user;
-    QList<QByteArray> messages;
-    const QStringList names =
-        QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
-    for (const QString& name : names) {
-        QFile file(folder + QLatin1Char('/') + name);
-        if (file.open(QIODevice::ReadOnly))
-            messages.append(file.readAll());
-    }
-    return messages;
-}
-
-QList<QByteArray> lines(std::initializer_list<const char*> list)
-{
-    QList<QByteArray> result;
-    for (const char* line : list)
-        result.append(QByteArray(line));
-    return result;
-}
-
-} // namespace
 
 class CheckDovecotTest : public QObject
 {
@@ -71,8 +40,8 @@ void CheckDovecotTest::initTestCase()
     QVERIFY2(m_server.start({{QStringLiteral("tanaka"), QStringLiteral("kaisha2026")},
                              {QStringLiteral("suzuki"), QStringLiteral("jitaku")}}),
              qPrintable(m_server.errorString()));
-    const QList<QByteArray> tanaka = demoMessages(QStringLiteral("tanaka"));
-    const QList<QByteArray> suzuki = demoMessages(QStringLiteral("suzuki"));
+    const QList<QByteArray> tanaka = DovecotServer::demoMessages(QStringLiteral("tanaka"));
+    const QList<QByteArray> suzuki = DovecotServer::demoMessages(QStringLiteral("suzuki"));
     QCOMPARE(tanaka.size(), 3);
     QCOMPARE(suzuki.size(), 2);
     QVERIFY(m_server.deliverMany(QStringLiteral("tanaka"), tanaka));
@@ -122,8 +91,9 @@ void CheckDovecotTest::fullCycleOverTwoAccounts()
     QVERIFY(!m_session->isLogontimerActive() && !m_connection->isTimeupActive());
 
     QCOMPARE(seen,
-             lines({"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5",
-                    "QUIT", "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
+             DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5",
+                                          "TOP 2 5", "TOP 3 5", "QUIT", "USER suzuki",
+                                          "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
     const MailTable& table = m_host->table;
     QCOMPARE(table.entry(1, 1).From, QStringLiteral("山田太郎 <yamada@example.co.jp>"));
     QCOMPARE(table.entry(1, 1).Subject, QStringLiteral("会議の議題について"));
@@ -156,8 +126,8 @@ void CheckDovecotTest::secondCycleWithNotifyOnChange()
 
     // Nothing changed: one STAT per account, the list kept, nothing new.
     m_host->table.entry(1, 1).Body = QStringLiteral("retrieved earlier");
-    QCOMPARE(cycle(), lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki",
-                             "PASS jitaku", "STAT", "QUIT"}));
+    QCOMPARE(cycle(), DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT",
+                                                   "USER suzuki", "PASS jitaku", "STAT", "QUIT"}));
     QVERIFY(!m_host->flagged(1));
     QVERIFY(!m_host->flagged(2));
     QCOMPARE(m_host->mailTotal(), 5);
@@ -166,10 +136,11 @@ void CheckDovecotTest::secondCycleWithNotifyOnChange()
     QCOMPARE(m_host->lastSize(1), size);
 
     // A new message for one account: that account alone is listed anew.
-    QVERIFY(
-        m_server.deliver(QStringLiteral("suzuki"), demoMessages(QStringLiteral("suzuki")).at(0)));
-    QCOMPARE(cycle(), lines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT", "USER suzuki",
-                             "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
+    QVERIFY(m_server.deliver(QStringLiteral("suzuki"),
+                             DovecotServer::demoMessages(QStringLiteral("suzuki")).at(0)));
+    QCOMPARE(cycle(), DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT",
+                                                   "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5",
+                                                   "TOP 2 5", "TOP 3 5", "QUIT"}));
     QVERIFY(!m_host->flagged(1));
     QVERIFY(m_host->flagged(2));
     QCOMPARE(m_host->mailTotal(), 6);
@@ -180,7 +151,7 @@ void CheckDovecotTest::wrongPassword()
 {
     m_host->accounts.at(0).password = QStringLiteral("wrong");
     const QList<QByteArray> seen = cycle();
-    QCOMPARE(seen.mid(0, 3), lines({"USER tanaka", "PASS wrong", "QUIT"}));
+    QCOMPARE(seen.mid(0, 3), DovecotServer::commandLines({"USER tanaka", "PASS wrong", "QUIT"}));
     QCOMPARE(m_host->messages, QStringList{QStringLiteral(" [AUTH] Authentication failed.\r\n")});
     QVERIFY(!m_host->flagged(1));
     QVERIFY(m_host->flagged(2));

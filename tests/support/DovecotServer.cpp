@@ -164,3 +164,25 @@ QList<QByteArray> DovecotServer::commandsSeen() const
         lines.append(entry.second);
     return lines;
 }
+
+QList<QByteArray> DovecotServer::demoMessages(const QString& user)
+{
+    const QString folder = QStringLiteral(TAVOWATCH_SOURCE_DIR "/demo/") + user;
+    QList<QByteArray> messages;
+    const QStringList names =
+        QDir(folder).entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        QFile file(folder + QLatin1Char('/') + name);
+        if (file.open(QIODevice::ReadOnly))
+            messages.append(file.readAll());
+    }
+    return messages;
+}
+
+QList<QByteArray> DovecotServer::commandLines(std::initializer_list<const char*> lines)
+{
+    QList<QByteArray> result;
+    for (const char* line : lines)
+        result.append(QByteArray(line));
+    return result;
+}

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <initializer_list>
 #include <memory>
 
 /*
@@ -53,6 +54,14 @@ public:
     // Every line the clients sent, in the order the server received them,
     // before and after login ("USER alice", "PASS secret", "STAT", ...).
     QList<QByteArray> commandsSeen() const;
+
+    // The demo's sample mail of one user (demo/<user>/*.eml, in name order):
+    // Japanese messages as Japanese mail programs send them, one of them
+    // multipart with an attachment.
+    static QList<QByteArray> demoMessages(const QString& user);
+    // Expected command lines, written as C strings, for comparing with
+    // commandsSeen().
+    static QList<QByteArray> commandLines(std::initializer_list<const char*> lines);
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
