@@ -7,6 +7,7 @@
 
 #include "hotkeys/X11KeyboardLight.h"
 #include "maillist/MailListView.h"
+#include "support/XcbClient.h"
 #include "support/XvfbServer.h"
 
 #include <QApplication>
@@ -25,30 +26,17 @@ namespace {
 XvfbServer* xvfb = nullptr;
 QString xvfbProblem;
 
-struct ConnectionCloser
-{
-    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
-using Connection = std::unique_ptr<xcb_connection_t, ConnectionCloser>;
+using XcbClient::Connection;
 
 // A second client of the same server: it sees what every other program sees.
 Connection observer()
 {
-    Connection connection(xcb_connect(xvfb->display().toLatin1().constData(), nullptr));
-    if (connection && xcb_connection_has_error(connection.get()))
-        connection.reset();
-    return connection;
+    return XcbClient::connectTo(xvfb->display());
 }
 
 bool scrollLockLedOn(xcb_connection_t* connection)
 {
-    xcb_get_keyboard_control_reply_t* reply =
-        xcb_get_keyboard_control_reply(connection, xcb_get_keyboard_control(connection), nullptr);
-    if (!reply)
-        return false;
-    const bool on = reply->led_mask & (1u << 2);
-    std::free(reply);
-    return on;
+    return XcbClient::ledMask(connection).value_or(0) & (1u << 2);
 }
 
 // Top-level windows that are mapped and viewable. Xvfb runs no window

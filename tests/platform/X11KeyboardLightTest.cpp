@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "hotkeys/X11KeyboardLight.h"
+#include "support/XcbClient.h"
 #include "support/XvfbServer.h"
 
 #include <QGuiApplication>
@@ -15,30 +16,14 @@
 
 namespace {
 
-struct ConnectionCloser
-{
-    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
-};
-using Connection = std::unique_ptr<xcb_connection_t, ConnectionCloser>;
+using XcbClient::Connection;
+using XcbClient::connectTo;
 
-Connection connectTo(const QString& display)
-{
-    Connection connection(xcb_connect(display.toLatin1().constData(), nullptr));
-    if (connection && xcb_connection_has_error(connection.get()))
-        connection.reset();
-    return connection;
-}
-
-// The LED mask as another client sees it: bit n - 1 is LED n.
+// The LED mask as another client sees it; all bits set when the server did
+// not answer, so that no expected mask matches.
 quint32 ledMask(xcb_connection_t* connection)
 {
-    xcb_get_keyboard_control_reply_t* reply =
-        xcb_get_keyboard_control_reply(connection, xcb_get_keyboard_control(connection), nullptr);
-    if (!reply)
-        return 0xffffffffu;
-    const quint32 mask = reply->led_mask;
-    std::free(reply);
-    return mask;
+    return XcbClient::ledMask(connection).value_or(0xffffffffu);
 }
 
 void setLed(xcb_connection_t* connection, quint32 led, bool on)
