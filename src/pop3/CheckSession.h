@@ -51,12 +51,6 @@ public:
     void setLogontimerInterval(std::chrono::milliseconds interval);
     bool isLogontimerActive() const { return m_logontimer.isActive(); }
 
-    // The current account's STAT figures and the message whose TOP is
-    // outstanding.
-    int msgCount() const { return m_msgCount; }
-    qint64 mboxSize() const { return m_mboxSize; }
-    int topIndex() const { return m_topIndex; }
-
 private:
     // `popStep` while a check session runs.
     enum class CheckStep {

@@ -92,8 +92,6 @@ public:
     const QByteArray& pendingCmd() const { return m_pendingCmd; }
     void setPendingCmd(const QByteArray& command) { m_pendingCmd = command; }
     QByteArray& replyBuf() { return m_replyBuf; }
-    // True from subDisConn or the time-out until the next logon.
-    bool isAbandoned() const { return m_abandoned; }
     // True while a socket exists (open, connecting or resolving).
     bool hasSocket() const { return m_hSock != nullptr; }
 
@@ -123,5 +121,6 @@ private:
     // The start of a reply whose status line is not complete yet.
     QByteArray m_statusLine;
     bool m_awaitingStatus = false;
+    // True from subDisConn or the time-out until the next logon.
     bool m_abandoned = false;
 };
