@@ -218,7 +218,6 @@ void MailForm::loadoption()
     m_LogBt->setVisible(m_options.Option8value != 0);
     for (int i = 0; i < 6; ++i)
         m_lvwMailBox->setColumnWidthTwips(i, m_options.grdWidth[i], m_twipsX);
-    m_column4Narrowed = false;
     setWidthTwips(m_options.frmWidth);
     setHeightTwips(m_options.frmHeight);
 }
@@ -268,7 +267,6 @@ void MailForm::Form_Resize()
 void MailForm::setListHeads()
 {
     m_lvwMailBox->setListHeads(m_options.grdWidth, m_mailTotal, m_twipsX);
-    m_column4Narrowed = m_lvwMailBox->column4Narrowed();
 }
 
 void MailForm::OpenOption()
@@ -481,7 +479,7 @@ void MailForm::saveLayout()
         // vertical scroll bar. Only a column that is narrowed now is widened
         // back: after the settings were read again it shows its full width
         // even when the list is long.
-        if (i == 4 && m_column4Narrowed)
+        if (i == 4 && m_lvwMailBox->column4Narrowed())
             twips += MailListView::scrollBarAllowanceTwips;
         widths[i] = Settings::clampToInteger(twips);
     }

@@ -159,8 +159,6 @@ private:
     int m_curAccount = 0;
     QString m_logText;
     QString m_savedCaption;
-    // Column 4 shows the width setListHeads narrowed for the scroll bar.
-    bool m_column4Narrowed = false;
     bool m_exiting = false;
     bool m_ended = false;
 
