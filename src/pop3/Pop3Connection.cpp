@@ -50,7 +50,7 @@ SessionHandler* Pop3Connection::handler() const
     return m_handlers.at(std::size_t(m_sessionMode));
 }
 
-void Pop3Connection::logon(SessionMode mode, const QString& Hname, qint16 Portno)
+void Pop3Connection::logon(SessionMode mode, const QString& Hname, int Portno)
 {
     // A time-out or a negative reply sends QUIT and moves on without
     // waiting for the answer; that connection is not needed any more.
@@ -84,8 +84,8 @@ void Pop3Connection::logon(SessionMode mode, const QString& Hname, qint16 Portno
     // reply is read from it when the session reads, without a copy in Qt's
     // buffers and an extra pass of the event loop for each.
     constexpr QIODevice::OpenMode openMode = QIODevice::ReadWrite | QIODevice::Unbuffered;
-    // The socket address takes the port as 16 bits: a stored negative
-    // number is read back as the port above 32767 that it stands for.
+    // The socket address takes the port as 16 bits: a negative number of
+    // older settings files stands for the port above 32767.
     const auto port = quint16(Portno);
     // getHostAddr: a dotted address is used as it is; anything else is
     // looked up by name without blocking, and a name that cannot be found

@@ -61,7 +61,7 @@ public:
     // the stored 16-bit number read as unsigned, as the socket address
     // takes it. A failure reported at once runs the session's error exit
     // before logon returns.
-    void logon(Pop3::SessionMode mode, const QString& Hname, qint16 Portno);
+    void logon(Pop3::SessionMode mode, const QString& Hname, int Portno);
     // Writes one command line (with its CR LF) in code page 932 and records
     // it in the transcript, the password line as
     // "PASS ******************************". The phase becomes Sent.

@@ -27,7 +27,7 @@ void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record)
 
     record.Aname = read(u"Aname", QString());
     record.Hname = read(u"Hname", QString());
-    if (const auto port = toInteger(read(u"Portno", QStringLiteral("110"))))
+    if (const auto port = toPort(read(u"Portno", QStringLiteral("110"))))
         record.Portno = *port;
     record.Uname = read(u"Uname", QString());
     if (const auto check = toInteger(read(u"Check", QStringLiteral("1"))))
@@ -45,11 +45,12 @@ void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record)
         record.Passw = DecodePassword(stored);
 }
 
-void SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record)
+bool SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record)
 {
     SaveValue(store, accountKey(u"Aname", n), 0, record.Aname);
     SaveValue(store, accountKey(u"Hname", n), 0, record.Hname);
-    SaveValue(store, accountKey(u"Portno", n), record.Portno, QString());
+    // Written as text: a port above 32767 does not fit SaveValue's number.
+    store.save(accountKey(u"Portno", n), QString::number(record.Portno));
     SaveValue(store, accountKey(u"Uname", n), 0, record.Uname);
     SaveValue(store, accountKey(u"Passw", n), 0, EncodePassword(record.Passw));
     SaveValue(store, accountKey(u"Check", n), record.Check, QString());
@@ -57,7 +58,7 @@ void SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record)
     store.save(accountKey(u"Scolor2", n), QString::number(record.Scolor2));
     SaveValue(store, accountKey(u"Wavmode", n), record.Wavmode, QString());
     SaveValue(store, accountKey(u"Wavdir2_", n), 0, record.Wavdir2_);
-    store.sync();
+    return store.sync();
 }
 
 } // namespace Settings

@@ -19,7 +19,7 @@ struct AccountRecord
 {
     QString Aname;             // display name
     QString Hname;             // POP3 server host name
-    qint16 Portno = 110;       // POP3 server port
+    int Portno = 110;          // POP3 server port, 1 to 65535 (see toPort)
     QString Uname;             // POP3 user name
     QString Passw;             // the plain password; stored through EncodePassword
     qint16 Check = 1;          // 1: the account takes part in checks; 0: skipped
@@ -45,7 +45,8 @@ void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record);
 
 // Writes record as account n: ten saves in the order of the record's fields,
 // texts and numbers through SaveValue (so an empty text is stored as "0"), the
-// two colours directly as decimal text; then writes the file.
-void SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record);
+// two colours and the port directly as decimal text; then writes the file.
+// False when the file could not be written.
+bool SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record);
 
 } // namespace Settings

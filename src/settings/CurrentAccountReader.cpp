@@ -17,7 +17,7 @@ void loadadata(const SettingsStore& store, qint16 n, CurrentAccount& current, Ac
 
     current.Aname = read(u"Aname", QString());
     current.Hname = read(u"Hname", QString());
-    if (const auto port = toInteger(read(u"Portno", QStringLiteral("110"))))
+    if (const auto port = toPort(read(u"Portno", QStringLiteral("110"))))
         current.Portno = *port;
     current.Uname = read(u"Uname", QString());
 

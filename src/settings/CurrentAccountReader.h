@@ -13,7 +13,7 @@ struct CurrentAccount
 {
     QString Aname;
     QString Hname;
-    qint16 Portno = 110;
+    int Portno = 110; // 1 to 65535; older files may hold the 16-bit negative form
     QString Uname;
     QString password; // plain
     qint16 Check = 1; // non-zero: the account takes part in checks

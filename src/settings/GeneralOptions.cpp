@@ -62,7 +62,7 @@ GeneralOptions loadGeneralOptions(const SettingsStore& store)
     return o;
 }
 
-void saveGeneralOptions(SettingsStore& store, const GeneralOptions& o)
+bool saveGeneralOptions(SettingsStore& store, const GeneralOptions& o)
 {
     saveNumber(store, QStringLiteral("accountno"), o.accountno);
     saveNumber(store, QStringLiteral("Option1value"), o.Option1value);
@@ -83,13 +83,13 @@ void saveGeneralOptions(SettingsStore& store, const GeneralOptions& o)
     SaveValue(store, QStringLiteral("Wavdir"), 0, o.Wavdir);
     for (std::size_t i = 0; i < o.Hotkeynum.size(); ++i)
         saveNumber(store, indexedKey(u"Hotkeynum", i), o.Hotkeynum[i]);
-    store.sync();
+    return store.sync();
 }
 
-void saveColumnWidths(SettingsStore& store, const std::array<qint16, 6>& grdWidth)
+bool saveColumnWidths(SettingsStore& store, const std::array<qint16, 6>& grdWidth)
 {
     saveWidths(store, grdWidth);
-    store.sync();
+    return store.sync();
 }
 
 void saveWindowLayout(SettingsStore& store, const std::array<qint16, 6>& grdWidth, qint16 frmWidth,

@@ -52,12 +52,13 @@ GeneralOptions loadGeneralOptions(const SettingsStore& store);
 // Writes what tavoprefs confirms with OK, through SaveValue and in this order:
 // "accountno", "Option1value".."Option9value", the four timers, "Mailerdir1",
 // "Mailerdir2", "Wavdir", "Hotkeynum0".."Hotkeynum5"; then writes the file.
-// The layout keys are left alone.
-void saveGeneralOptions(SettingsStore& store, const GeneralOptions& options);
+// The layout keys are left alone. False when the file could not be written.
+bool saveGeneralOptions(SettingsStore& store, const GeneralOptions& options);
 
 // Writes "grdWidth0".."grdWidth5" (tavoprefs' reset of the column widths
-// passes GeneralOptions{}.grdWidth), then writes the file.
-void saveColumnWidths(SettingsStore& store, const std::array<qint16, 6>& grdWidth);
+// passes GeneralOptions{}.grdWidth), then writes the file. False when the
+// file could not be written.
+bool saveColumnWidths(SettingsStore& store, const std::array<qint16, 6>& grdWidth);
 
 // The checker's layout: the column widths, "frmWidth" and "frmHeight".
 // Sizes measured by the window system go through clampToInteger first.

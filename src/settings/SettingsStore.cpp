@@ -3,6 +3,7 @@
 #include "settings/SettingsStore.h"
 
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
@@ -104,6 +105,25 @@ QString copyAside(const QString& path)
     return QString();
 }
 
+// QSettings writes pending changes on its own from the event loop, and
+// before each write reads the file again if it changed. Such a write is
+// reported to no one, and a read made while the file is out of reach (a
+// folder in its place) empties what QSettings holds, so that the next write
+// would drop every other key. The store writes only when asked.
+class NoAutomaticSync : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::UpdateRequest)
+            return true;
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 } // namespace
 
 QString SettingsStore::defaultPath()
@@ -148,15 +168,45 @@ QString SettingsStore::get(const QString& key, const QString& defaultText) const
 
 void SettingsStore::save(const QString& key, const QString& text)
 {
-    if (!prepareWrite())
+    if (!prepareWrite()) {
+        m_refused = true;
         return;
+    }
     // A null QString would be stored as an invalid value, not as empty text.
     m_settings->setValue(key, text.isNull() ? QStringLiteral("") : text);
+    m_pending = true;
 }
 
-void SettingsStore::sync()
+bool SettingsStore::sync()
 {
     m_settings->sync();
+    const bool failed = m_settings->status() != QSettings::NoError;
+    const bool written = !m_refused && !failed;
+    m_refused = false;
+    m_pending = false;
+    if (failed) {
+        // QSettings goes on reporting its first error for good: start afresh,
+        // so that a later write, once the cause is gone, is judged on its own.
+        reload();
+    }
+    return written;
+}
+
+bool SettingsStore::isWritable() const
+{
+    const QFileInfo info(m_filePath);
+    if (info.exists() || info.isSymLink()) {
+        // The replacement file is created beside the old one and renamed
+        // over it, so both the file and its folder must be writable.
+        return info.isFile() && ::access(QFile::encodeName(m_filePath).constData(), W_OK) == 0 &&
+               ::access(QFile::encodeName(info.absolutePath()).constData(), W_OK) == 0;
+    }
+    // No file yet: the nearest existing folder must let the rest be made.
+    QFileInfo folder(info.absolutePath());
+    while (!folder.exists() && !folder.isSymLink() && !folder.isRoot())
+        folder = QFileInfo(folder.absolutePath());
+    return folder.isDir() &&
+           ::access(QFile::encodeName(folder.absoluteFilePath()).constData(), W_OK) == 0;
 }
 
 void SettingsStore::reload()
@@ -172,6 +222,7 @@ void SettingsStore::open()
     // QSettings on the same unchanged file reports no error at all.
     m_fileState = inspectFile(m_filePath);
     m_settings = std::make_unique<QSettings>(m_filePath, QSettings::IniFormat);
+    m_settings->installEventFilter(new NoAutomaticSync(m_settings.get()));
     // QSettings parses sections lazily; parse them all now so that its own
     // verdict is known before anything is written.
     m_settings->allKeys();
@@ -184,8 +235,21 @@ void SettingsStore::open()
 
 bool SettingsStore::prepareWrite()
 {
-    if (m_fileState == FileState::Unreadable)
-        return false;
+    // QSettings keeps the first error it met for good, also one met by its
+    // own reading or writing in the background while the file was out of
+    // reach: judge each batch of saves on its own.
+    if (!m_pending && m_settings->status() != QSettings::NoError)
+        reload();
+    if (m_fileState == FileState::Unreadable) {
+        // The user may have mended the cause meanwhile (removed a folder in
+        // the file's place, given back the permission). Only then is the file
+        // read afresh: nothing was saved in between that could be lost.
+        if (inspectFile(m_filePath) == FileState::Unreadable)
+            return false;
+        reload();
+        if (m_fileState == FileState::Unreadable)
+            return false;
+    }
     // Checked at every save, not only at open: a file removed meanwhile would
     // otherwise be recreated by QSettings with the umask's mode.
     if (!QFileInfo::exists(m_filePath)) {

@@ -57,11 +57,17 @@ public:
     // written by hand as an unquoted comma-separated list reads as its items
     // joined by ", ".
     QString get(const QString& key, const QString& defaultText) const;
-    // Creates or overwrites key. Reports nothing: a failed write leaves the
-    // previous value.
+    // Creates or overwrites key. A failed write leaves the previous value;
+    // the next sync() reports it.
     void save(const QString& key, const QString& text);
     // Writes pending saves to disk now (saves are also written on destruction).
-    void sync();
+    // False when a save since the last sync was refused or the file could not
+    // be written: nothing may then be reported to the user as saved.
+    bool sync();
+    // True when a save would reach the file now: the file (or, while there is
+    // none, the folder that will hold it) can be written, and so can the
+    // folder in which its replacement is prepared. Writes nothing.
+    bool isWritable() const;
     // Drops what is in memory and reads the file again, as the checker must
     // after tavoprefs has exited.
     void reload();
@@ -74,6 +80,8 @@ private:
     QString m_filePath;
     FileState m_fileState = FileState::Missing;
     QString m_backupPath;
+    bool m_refused = false; // a save was refused since the last sync
+    bool m_pending = false; // saves not yet synced
     std::unique_ptr<QSettings> m_settings;
 };
 

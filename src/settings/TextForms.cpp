@@ -94,6 +94,14 @@ std::optional<qint32> toLong(QStringView text)
     return toRange<qint32>(text);
 }
 
+std::optional<int> toPort(QStringView text)
+{
+    const std::optional<qint32> value = toLong(text);
+    if (!value || *value < std::numeric_limits<qint16>::min() || *value > 65535)
+        return std::nullopt;
+    return *value;
+}
+
 qint16 clampToInteger(qint64 value)
 {
     return static_cast<qint16>(std::clamp<qint64>(value, std::numeric_limits<qint16>::min(),

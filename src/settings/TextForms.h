@@ -28,6 +28,11 @@ std::optional<qint16> toInteger(QStringView text);
 // A 32-bit signed value ("Long" in the key tables), used for colours.
 std::optional<qint32> toLong(QStringView text);
 
+// A stored "Portno": 1 to 65535 as written now, and also every value of the
+// older 16-bit signed form (-32768 to 32767; a negative number stands for the
+// port 65536 above it), so that files written before read back unchanged.
+std::optional<int> toPort(QStringView text);
+
 // Saturates a size measured by the window system to what an Integer key can
 // hold, so that an oversized window is stored as 32767 rather than wrapping
 // to a negative size.

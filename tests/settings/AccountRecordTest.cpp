@@ -55,6 +55,8 @@ private slots:
     void badValueLeavesDefault_data();
     void badValueLeavesDefault();
     void loadadataKeepsPreviousOnBadValue();
+    void portRange_data();
+    void portRange();
     void loadadataPassword_data();
     void loadadataPassword();
 
@@ -159,6 +161,36 @@ void AccountRecordTest::badValueLeavesDefault()
     AccountRecord loaded = sampleAccount();
     LoadAccount(*m_store, 1, loaded);
     QCOMPARE(loaded, expected);
+}
+
+void AccountRecordTest::portRange_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<int>("loaded");
+    QTest::addRow("default") << "110" << 110;
+    QTest::addRow("above 32767 (issue 7)") << "40000" << 40000;
+    QTest::addRow("highest port") << "65535" << 65535;
+    QTest::addRow("old 16-bit form of 40000 reads unchanged") << "-25536" << -25536;
+    QTest::addRow("beyond any port") << "65536" << 110;
+    QTest::addRow("below the old form") << "-32769" << 110;
+}
+
+// Both programs read the port over the whole range, and write it back as read.
+void AccountRecordTest::portRange()
+{
+    QFETCH(QString, stored);
+    QFETCH(int, loaded);
+    m_store->save(QStringLiteral("Portno1"), stored);
+    AccountRecord record;
+    LoadAccount(*m_store, 1, record);
+    QCOMPARE(record.Portno, loaded);
+    CurrentAccount current;
+    AccountEntry entry;
+    loadadata(*m_store, 1, current, entry);
+    QCOMPARE(current.Portno, loaded);
+
+    QVERIFY(SaveAccount(*m_store, 2, record));
+    QCOMPARE(m_store->get(QStringLiteral("Portno2"), absent), QString::number(loaded));
 }
 
 // Unlike LoadAccount, the checker's loader keeps a field's previous value

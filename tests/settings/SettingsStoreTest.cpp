@@ -65,6 +65,8 @@ private slots:
     void malformedFile();
     void folderInPlaceOfFile();
     void unreadableFile();
+    void writeFailureIsReported_data();
+    void writeFailureIsReported();
 
 private:
     QTemporaryDir m_config;
@@ -141,6 +143,8 @@ void SettingsStoreTest::textsRoundTrip_data()
     QTest::addRow("comma is no list") << QStringLiteral("a, b,c");
     QTest::addRow("quoted command line") << QStringLiteral("\"/usr/bin/mail\" -a \"x y\"");
     QTest::addRow("QSettings variant prefix") << QStringLiteral("@Variant(x)");
+    QTest::addRow("spaces around, equals, semicolon, backslash")
+        << QString::fromUtf8("  山田 = \"太郎\"; C:\\x  ");
 }
 
 void SettingsStoreTest::textsRoundTrip()
@@ -278,6 +282,51 @@ void SettingsStoreTest::unreadableFile()
     }
     QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner));
     QCOMPARE(readAll(path), content);
+}
+
+void SettingsStoreTest::writeFailureIsReported_data()
+{
+    QTest::addColumn<QString>("obstacle");
+    QTest::addRow("folder in place of the file") << QStringLiteral("folder");
+    QTest::addRow("read-only file") << QStringLiteral("file");
+    QTest::addRow("read-only folder") << QStringLiteral("dir");
+}
+
+// Whoever saves must learn that nothing reached the disk, and a write after
+// the cause is gone must succeed again.
+void SettingsStoreTest::writeFailureIsReported()
+{
+    QFETCH(QString, obstacle);
+    if (obstacle != u"folder" && ::geteuid() == 0)
+        QSKIP("file permissions do not apply to root");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("tavowatch.ini"));
+    QFile::Permissions restore;
+    QString blocked = path;
+    if (obstacle == u"folder") {
+        QVERIFY(QDir().mkdir(path));
+    } else {
+        writeAll(path, "[setting]\naccountno=1\n");
+        if (obstacle == u"dir")
+            blocked = dir.path();
+        restore = QFileInfo(blocked).permissions();
+        QVERIFY(QFile::setPermissions(blocked, restore & ~(QFile::WriteOwner | QFile::WriteUser |
+                                                           QFile::WriteGroup | QFile::WriteOther)));
+    }
+
+    SettingsStore store(path);
+    QVERIFY(!store.isWritable());
+    store.save(QStringLiteral("accountno"), QStringLiteral("2"));
+    QVERIFY(!store.sync());
+
+    if (obstacle == u"folder")
+        QVERIFY(QDir().rmdir(path));
+    else
+        QVERIFY(QFile::setPermissions(blocked, restore));
+    QVERIFY(store.isWritable());
+    store.save(QStringLiteral("accountno"), QStringLiteral("3"));
+    QVERIFY(store.sync());
+    QCOMPARE(SettingsStore(path).get(QStringLiteral("accountno"), absent), QStringLiteral("3"));
 }
 
 QTEST_GUILESS_MAIN(SettingsStoreTest)
