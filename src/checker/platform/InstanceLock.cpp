@@ -5,12 +5,12 @@
 #include <QDir>
 #include <QStandardPaths>
 
-QString InstanceLock::defaultPath()
+QString InstanceLock::defaultPath(const QString& program)
 {
     QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (folder.isEmpty())
         folder = QDir::tempPath();
-    return QDir(folder).filePath(QStringLiteral("tavowatchl.lock"));
+    return QDir(folder).filePath(program + QStringLiteral(".lock"));
 }
 
 InstanceLock::InstanceLock(const QString& path) : m_path(path), m_lock(path)

@@ -6,7 +6,8 @@
 #include <QString>
 
 /*
- * Tells whether another checker of the same user is running: a QLockFile
+ * Tells whether another instance of a program (the checker, the settings
+ * program) of the same user is running: a QLockFile
  * held for the whole run. The lock records the holder's process id and is
  * also locked with flock(), so a lock left behind by a checker that was
  * killed is taken over at once, while a running holder keeps refusing for
@@ -15,9 +16,9 @@
 class InstanceLock
 {
 public:
-    // "tavowatchl.lock" in the user's runtime folder ($XDG_RUNTIME_DIR), or
+    // "<program>.lock" in the user's runtime folder ($XDG_RUNTIME_DIR), or
     // in the temporary folder when there is none.
-    static QString defaultPath();
+    static QString defaultPath(const QString& program = QStringLiteral("tavowatchl"));
 
     explicit InstanceLock(const QString& path = defaultPath());
     // Releases the lock if held.

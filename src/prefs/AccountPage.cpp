@@ -1,0 +1,227 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prefs/AccountPage.h"
+
+#include "prefs/AccountForm.h"
+#include "prefs/AccountGrid.h"
+#include "prefs/Dialogs.h"
+#include "prefs/Prefs.h"
+#include "settings/AccountRecord.h"
+#include "settings/SettingsStore.h"
+#include "settings/TextForms.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// The grid's design size, 5415 × 4695 twips at 15 twips per pixel.
+constexpr QSize gridSize{361, 313};
+
+QPushButton* pageButton(const QString& text, const QString& name, const QString& toolTip,
+                        QWidget* parent)
+{
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setToolTip(toolTip);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+AccountPage::AccountPage(Settings::SettingsStore& store, Dialogs& dialogs, QWidget* parent)
+    : QWidget(parent), m_store(store), m_dialogs(dialogs)
+{
+    m_accountList = new AccountGrid(0, 2, this);
+    m_accountList->setObjectName(QStringLiteral("accountList"));
+    m_accountList->setToolTip(QStringLiteral("ﾀﾞﾌﾞﾙｸﾘｯｸは編集と同じです"));
+    m_accountList->setAccessibleName(QStringLiteral("ｱｶｳﾝﾄ"));
+    // One header row without text, no row numbers; the cells are shown,
+    // never edited in place.
+    m_accountList->setHorizontalHeaderLabels({QString(), QString()});
+    m_accountList->verticalHeader()->hide();
+    m_accountList->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_accountList->horizontalHeader()->setMinimumSectionSize(1);
+    m_accountList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_accountList->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_accountList->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_accountList->setFixedSize(gridSize);
+
+    m_addbutton = pageButton(QStringLiteral("追加"), QStringLiteral("addbutton"),
+                             QStringLiteral("ｱｶｳﾝﾄを新しく追加します"), this);
+    m_editbutton = pageButton(QStringLiteral("編集"), QStringLiteral("editbutton"),
+                              QStringLiteral("選択したｱｶｳﾝﾄの登録情報を編集します"), this);
+    m_delbutton = pageButton(QStringLiteral("削除"), QStringLiteral("delbutton"),
+                             QStringLiteral("選択したｱｶｳﾝﾄを削除します"), this);
+    setEditButtonsEnabled(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_addbutton);
+    buttons->addWidget(m_editbutton);
+    buttons->addWidget(m_delbutton);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_accountList);
+    layout->addLayout(buttons);
+    layout->addStretch();
+
+    connect(m_addbutton, &QPushButton::clicked, this, &AccountPage::addbutton_Click);
+    connect(m_editbutton, &QPushButton::clicked, this, &AccountPage::editbutton_Click);
+    connect(m_delbutton, &QPushButton::clicked, this, &AccountPage::delbutton_Click);
+    connect(m_accountList, &AccountGrid::mousePressed, this, &AccountPage::accountList_MouseDown);
+    connect(m_accountList, &QTableWidget::cellDoubleClicked, this,
+            &AccountPage::accountList_DblClick);
+}
+
+void AccountPage::setColumnWidths(int storedAccounts)
+{
+    const int twips = Prefs::twipsPerPixel(this);
+    m_accountList->setColumnWidth(0, (storedAccounts >= 20 ? 4700 : 4960) / twips);
+    m_accountList->setColumnWidth(1, 320 / twips);
+}
+
+void AccountPage::fill(qint16 count)
+{
+    m_accountno = count;
+    m_accountList->setUpdatesEnabled(false);
+    Settings::AccountRecord record;
+    for (int n = 1; n <= count; ++n) {
+        Settings::LoadAccount(m_store, qint16(n), record);
+        m_accountList->insertRow(n - 1);
+        showRow(n - 1, record);
+        m_accountList->setCurrentCell(n - 1, 0);
+    }
+    m_accountList->setUpdatesEnabled(true);
+}
+
+void AccountPage::showRow(int row, const Settings::AccountRecord& record)
+{
+    const QColor text = Prefs::colorFromBgr(record.Scolor1);
+    const QColor background = Prefs::colorFromBgr(record.Scolor2);
+    const QString cells[2] = {
+        record.Aname + u'(' + record.Hname + u')',
+        record.Check != 0 ? QStringLiteral("○") : QStringLiteral("×"),
+    };
+    for (int col = 0; col < 2; ++col) {
+        auto* item = new QTableWidgetItem(cells[col]);
+        item->setForeground(text);
+        item->setBackground(background);
+        m_accountList->setItem(row, col, item);
+    }
+}
+
+void AccountPage::setEditButtonsEnabled(bool enabled)
+{
+    m_editbutton->setEnabled(enabled);
+    m_delbutton->setEnabled(enabled);
+}
+
+void AccountPage::accountList_MouseDown()
+{
+    // The header row is no account: with no account row a press selects
+    // nothing, and editing or deleting stays unavailable.
+    const int current = m_accountList->currentRow();
+    if (m_accountList->rowCount() == 0 || current < 0)
+        return;
+    m_selectedRow = current + 1;
+    setEditButtonsEnabled(true);
+}
+
+void AccountPage::accountList_DblClick()
+{
+    if (m_selectedRow > 0)
+        editbutton_Click();
+}
+
+void AccountPage::addbutton_Click()
+{
+    m_editMode = false;
+    AccountForm form(m_store, m_dialogs, *this, window());
+    form.exec();
+}
+
+void AccountPage::editbutton_Click()
+{
+    if (m_selectedRow < 1 || m_selectedRow > m_accountno)
+        return;
+    m_editMode = true;
+    AccountForm form(m_store, m_dialogs, *this, window());
+    form.intoform(qint16(m_selectedRow));
+    form.exec();
+}
+
+bool AccountPage::storeAccount(const Settings::AccountRecord& record)
+{
+    if (!ensureWritable())
+        return false;
+    if (m_editMode) {
+        if (!Settings::SaveAccount(m_store, qint16(m_selectedRow), record)) {
+            reportSaveFailure();
+            return false;
+        }
+        showRow(m_selectedRow - 1, record);
+        return true;
+    }
+    const qint16 n = qint16(m_accountno + 1);
+    if (!Settings::SaveAccount(m_store, n, record)) {
+        reportSaveFailure();
+        return false;
+    }
+    m_accountno = n;
+    // A new account counts at once: whichever way the dialog is closed, the
+    // checker finds it.
+    const bool counted = saveAccountCount();
+    m_accountList->insertRow(n - 1);
+    showRow(n - 1, record);
+    m_accountList->setCurrentCell(n - 1, 0);
+    if (!counted)
+        reportSaveFailure();
+    return counted;
+}
+
+void AccountPage::delbutton_Click()
+{
+    const int a = m_selectedRow;
+    const int b = m_accountno;
+    if (a < 1 || a > b || !ensureWritable())
+        return;
+    // Each account behind the deleted one moves down by one number.
+    // LoadAccount starts every record from the defaults, so nothing of one
+    // account (an absent password, say) passes into the next.
+    bool written = true;
+    Settings::AccountRecord record;
+    for (int c = a + 1; c <= b; ++c) {
+        Settings::LoadAccount(m_store, qint16(c), record);
+        written = Settings::SaveAccount(m_store, qint16(c - 1), record) && written;
+    }
+    m_accountList->removeRow(a - 1);
+    m_accountno = qint16(b - 1);
+    // The keys of the old last number stay; the count no longer reaches them.
+    written = saveAccountCount() && written;
+    m_selectedRow = 0;
+    setEditButtonsEnabled(false);
+    if (!written)
+        reportSaveFailure();
+}
+
+bool AccountPage::saveAccountCount()
+{
+    Settings::SaveValue(m_store, QStringLiteral("accountno"), m_accountno, QString());
+    return m_store.sync();
+}
+
+bool AccountPage::ensureWritable()
+{
+    if (m_store.isWritable())
+        return true;
+    reportSaveFailure();
+    return false;
+}
+
+void AccountPage::reportSaveFailure()
+{
+    m_dialogs.showMessage(window(), Prefs::saveFailedText(m_store.filePath()), Dialogs::Icon::Stop);
+}

@@ -1,0 +1,60 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#include "prefs/Prefs.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+
+#include <cmath>
+
+namespace Prefs {
+
+QString appTitle()
+{
+    return QStringLiteral("Tavoメールチェッカー");
+}
+
+QString saveFailedText(const QString& path)
+{
+    return QStringLiteral("設定を保存できませんでした。\n"
+                          "保存先: %1\n"
+                          "このファイルとフォルダーに書き込めるか確かめてください。")
+        .arg(path);
+}
+
+QColor colorFromBgr(qint32 bgr)
+{
+    const auto v = quint32(bgr);
+    return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF));
+}
+
+qint32 bgrFromColor(const QColor& colour)
+{
+    return qint32(colour.red() | (colour.green() << 8) | (colour.blue() << 16));
+}
+
+int twipsPerPixel(const QWidget* widget)
+{
+    const QScreen* screen = widget ? widget->screen() : QGuiApplication::primaryScreen();
+    const qreal dpi = screen ? screen->logicalDotsPerInchX() : 96.0;
+    return dpi > 0 ? std::max(1, int(std::lround(1440.0 / dpi))) : 15;
+}
+
+QString programFolder()
+{
+    return QCoreApplication::applicationDirPath();
+}
+
+void centreOnScreen(QWidget* window)
+{
+    const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    QRect frame = window->frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    window->move(frame.topLeft());
+}
+
+} // namespace Prefs

@@ -1,0 +1,34 @@
+// SPDX-FileCopyrightText: 2026 tavowatch developers
+// SPDX-License-Identifier: GPL-3.0-or-later
+#pragma once
+
+#include <QColor>
+#include <QString>
+
+class QWidget;
+
+// Small helpers the settings program's windows share.
+namespace Prefs {
+
+// Title of every message box of tavoprefs.
+QString appTitle();
+
+// The message of a write that did not reach the settings file at path.
+QString saveFailedText(const QString& path);
+
+// Stored colours are 0x00BBGGRR: red in the low byte.
+QColor colorFromBgr(qint32 bgr);
+qint32 bgrFromColor(const QColor& colour);
+
+// Twips per pixel of the screen that shows widget (15 at 96 DPI): the grid's
+// column widths are given in twips.
+int twipsPerPixel(const QWidget* widget);
+
+// The folder the running program was started from: where the file choosers
+// open.
+QString programFolder();
+
+// Places a top-level window in the middle of its screen.
+void centreOnScreen(QWidget* window);
+
+} // namespace Prefs
