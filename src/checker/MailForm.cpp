@@ -165,6 +165,7 @@ bool MailForm::Form_Load()
     // window flags): it stays hidden until new mail or the pop-up hotkey.
     if (m_hotkeys)
         m_hotkeys->hookWindow();
+    bool settingsProgramRan = false;
     for (;;) {
         loadoption();
         m_mailTable.redim(std::max(0, int(m_options.accountno)));
@@ -172,6 +173,16 @@ bool MailForm::Form_Load()
             m_hotkeys->setHotKeys(1);
         if (m_options.accountno != 0)
             break;
+        if (settingsProgramRan && !m_context.store.isWritable()) {
+            // No account can ever be stored: asking again would repeat forever.
+            m_context.prompter.ask(
+                QStringLiteral("設定ファイル %1 に書き込めないため、設定を保存できません。\r\n"
+                               "ファイルとフォルダーの書き込み権限を確かめてから、もう一度起動して"
+                               "ください。終了します。")
+                    .arg(m_context.store.filePath()),
+                appTitle(), Prompter::Icon::Stop, Prompter::Buttons::Ok);
+            return false;
+        }
         // First configuration: nothing can be checked until an account exists.
         m_context.prompter.ask(QStringLiteral("最初に設定をしてください"), appTitle(),
                                Prompter::Icon::Information, Prompter::Buttons::Ok);
@@ -187,6 +198,7 @@ bool MailForm::Form_Load()
                 appTitle(), Prompter::Icon::Stop, Prompter::Buttons::Ok);
             return false;
         }
+        settingsProgramRan = true;
         if (m_ended)
             return false;
     }

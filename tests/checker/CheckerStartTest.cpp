@@ -6,6 +6,7 @@
 #include "checker/SignalRelay.h"
 #include "checker/platform/InstanceLock.h"
 
+#include <QDir>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -20,7 +21,8 @@ class CheckerStartTest : public QObject
 private slots:
     void secondInstanceIsRefused();
     void firstInstanceStartsHidden();
-    void missingSettingsProgramEndsTheChecker();
+    void firstConfigurationThatCannotSucceedEnds_data();
+    void firstConfigurationThatCannotSucceedEnds();
     void sessionEndRunsTheExitSequence_data();
     void sessionEndRunsTheExitSequence();
 };
@@ -59,16 +61,30 @@ void CheckerStartTest::firstInstanceStartsHidden()
     QVERIFY(rig.prompter.prompts.isEmpty());
 }
 
-void CheckerStartTest::missingSettingsProgramEndsTheChecker()
+void CheckerStartTest::firstConfigurationThatCannotSucceedEnds_data()
 {
+    QTest::addColumn<bool>("programStarts");
+    QTest::addColumn<QString>("told");
+    QTest::addRow("settings program missing") << false << CheckerRig::tavoprefsPath();
+    // Issue 7: the settings program returned, and the file still cannot
+    // be written; asking again would go on forever.
+    QTest::addRow("settings file unwritable") << true << QStringLiteral("tavowatch.ini");
+}
+
+void CheckerStartTest::firstConfigurationThatCannotSucceedEnds()
+{
+    QFETCH(bool, programStarts);
+    QFETCH(QString, told);
     CheckerRig rig;
-    rig.processes.runResult = false;
+    rig.processes.runResult = programStarts;
+    QVERIFY(QDir().mkdir(rig.store.filePath()));
     InstanceLock lock(rig.dir.filePath(QStringLiteral("tavowatchl.lock")));
     const std::unique_ptr<MailForm> form = Checker::startChecker(lock, rig.context(), nullptr);
     QVERIFY(!form);
     QCOMPARE(rig.processes.waited.size(), 1);
     QCOMPARE(rig.prompter.prompts.size(), 2);
-    QVERIFY(rig.prompter.prompts[1].text.contains(CheckerRig::tavoprefsPath()));
+    QCOMPARE(rig.prompter.prompts[0].text, QStringLiteral("最初に設定をしてください"));
+    QVERIFY2(rig.prompter.prompts[1].text.contains(told), qPrintable(rig.prompter.prompts[1].text));
 }
 
 void CheckerStartTest::sessionEndRunsTheExitSequence_data()
