@@ -92,7 +92,7 @@ void AccountPage::fill(qint16 count)
         Settings::LoadAccount(m_store, qint16(n), record);
         m_accountList->insertRow(n - 1);
         showRow(n - 1, record);
-        m_accountList->setCurrentCell(n - 1, 0);
+        makeCurrent(n - 1);
     }
     m_accountList->setUpdatesEnabled(true);
 }
@@ -111,6 +111,14 @@ void AccountPage::showRow(int row, const Settings::AccountRecord& record)
         item->setBackground(background);
         m_accountList->setItem(row, col, item);
     }
+}
+
+void AccountPage::makeCurrent(int row)
+{
+    // Current without the selection's highlight, which would hide the row's
+    // own colours until the user picks a row.
+    m_accountList->selectionModel()->setCurrentIndex(m_accountList->model()->index(row, 0),
+                                                     QItemSelectionModel::NoUpdate);
 }
 
 void AccountPage::setEditButtonsEnabled(bool enabled)
@@ -176,7 +184,7 @@ bool AccountPage::storeAccount(const Settings::AccountRecord& record)
     const bool counted = saveAccountCount();
     m_accountList->insertRow(n - 1);
     showRow(n - 1, record);
-    m_accountList->setCurrentCell(n - 1, 0);
+    makeCurrent(n - 1);
     if (!counted)
         reportSaveFailure();
     return counted;

@@ -54,6 +54,7 @@ public:
 
 private:
     void showRow(int row, const Settings::AccountRecord& record);
+    void makeCurrent(int row);
     bool saveAccountCount();
     bool ensureWritable();
     void reportSaveFailure();

@@ -17,7 +17,7 @@
  * stopped when the object goes. The server's rawlogs tell which commands it
  * saw.
  *
- * Ports are chosen below 32768: the stored port is a 16-bit signed number.
+ * Ports are chosen below 32768, which settings files of every age can hold.
  */
 class DovecotServer
 {

@@ -19,15 +19,14 @@ public:
 
     static bool isInstalled() { return !QStandardPaths::findExecutable(program()).isEmpty(); }
 
-    // Starts the server and waits until it accepts clients. On failure
-    // errorString() says why.
-    bool start()
+    // Starts the server with one screen of screen ("WxHxDepth") and waits
+    // until it accepts clients. On failure errorString() says why.
+    bool start(const QString& screen = QStringLiteral("640x480x24"))
     {
         m_process.setProgram(program());
         m_process.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                QStringLiteral("-screen"), QStringLiteral("0"),
-                                QStringLiteral("640x480x24"), QStringLiteral("-nolisten"),
-                                QStringLiteral("tcp")});
+                                QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                                QStringLiteral("-nolisten"), QStringLiteral("tcp")});
         m_process.setProcessChannelMode(QProcess::SeparateChannels);
         m_process.start();
         if (!m_process.waitForStarted()) {
