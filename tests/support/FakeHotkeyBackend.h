@@ -8,44 +8,28 @@
 #include <QMap>
 
 /*
- * System-wide hotkeys in memory, with the rules of a real desktop: a
- * combination held by another program (heldElsewhere) or by another
- * identifier cannot be registered. press() plays the user pressing a key.
+ * System-wide hotkeys in memory, with a desktop's rules: a combination held
+ * by another program (heldElsewhere) or by another identifier cannot be
+ * registered.
  */
 class FakeHotkeyBackend : public HotkeyBackend
 {
 public:
-    bool isAvailable = true;
     QList<Settings::Hotkey> heldElsewhere;
-    // Every registration asked for, in order, successful or not.
-    QList<Settings::Hotkey> attempts;
-    // The keys held now, by identifier.
+    // The keys held now, by identifier (identifiers grow with each registration).
     QMap<int, Settings::Hotkey> registered;
     std::function<void(int id)> pressed;
 
-    bool available() const override { return isAvailable; }
+    bool available() const override { return true; }
     void hook(std::function<void(int id)> function) override { pressed = std::move(function); }
     void unhook() override { pressed = nullptr; }
+    void unregisterHotKey(int id) override { registered.remove(id); }
 
     bool registerHotKey(int id, Settings::Hotkey key) override
     {
-        attempts.append(key);
-        if (!isAvailable || heldElsewhere.contains(key) || registered.values().contains(key) ||
-            registered.contains(id))
+        if (heldElsewhere.contains(key) || registered.values().contains(key))
             return false;
         registered.insert(id, key);
-        return true;
-    }
-
-    void unregisterHotKey(int id) override { registered.remove(id); }
-
-    // False when no identifier holds key or nothing is hooked.
-    bool press(Settings::Hotkey key)
-    {
-        const int id = registered.key(key, 0);
-        if (id == 0 || !pressed)
-            return false;
-        pressed(id);
         return true;
     }
 };
