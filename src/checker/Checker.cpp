@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "checker/Checker.h"
 
+#include "checker/BasKey.h"
 #include "checker/CheckerContext.h"
 #include "checker/MailForm.h"
 #include "checker/Pop3Drivers.h"
@@ -15,7 +16,7 @@
 namespace Checker {
 
 std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext& context,
-                                       SignalRelay* relay)
+                                       SignalRelay* relay, HotkeyBackend* hotkeys)
 {
     if (!lock.tryLock()) {
         context.prompter.ask(QStringLiteral("既に起動しています"), MailForm::appTitle(),
@@ -28,6 +29,9 @@ std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext&
     // The POP3 sessions must be in place before Form_Load, which may run
     // the first check.
     window->adoptSessionDrivers(std::make_unique<Pop3Drivers>(*window, context.store));
+    // Owned by the window; Form_Load hooks and registers the keys.
+    if (hotkeys)
+        window->setHotkeyHooks(new BasKey(*window, context.prompter, *hotkeys));
     // The end of the desktop session runs the same exit sequence as the exit
     // hotkey, question included, so the sizes are stored.
     if (relay) {

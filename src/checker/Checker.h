@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class HotkeyBackend;
 class InstanceLock;
 class MailForm;
 class SignalRelay;
@@ -16,10 +17,11 @@ namespace Checker {
 // of the desktop session (the session manager's commit request and, through
 // relay, SIGTERM and SIGHUP) into its exit sequence, and runs its start-up.
 // The relay is started only once the window exists: before that the signals
-// simply end the program. nullptr when the program must end now. lock must
-// stay held, and relay and the context's objects alive, for as long as the
+// simply end the program. With hotkeys, the six global keys are registered
+// through it. nullptr when the program must end now. lock must stay held,
+// and relay, hotkeys and the context's objects alive, for as long as the
 // window lives.
 std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext& context,
-                                       SignalRelay* relay);
+                                       SignalRelay* relay, HotkeyBackend* hotkeys = nullptr);
 
 } // namespace Checker

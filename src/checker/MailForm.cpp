@@ -400,6 +400,13 @@ void MailForm::Endfun()
     close();
 }
 
+void MailForm::endWithoutAsking()
+{
+    m_skipExitQuestion = true;
+    Endfun();
+    m_skipExitQuestion = false;
+}
+
 void MailForm::popUp()
 {
     setWindowState(windowState() & ~Qt::WindowMinimized);
@@ -463,7 +470,7 @@ bool MailForm::Form_QueryUnload()
         connect(m_notifier, &Notifier::Timer1Fired, &wait, &QEventLoop::quit);
         wait.exec();
     }
-    if (m_options.Option7value == 0) {
+    if (m_options.Option7value == 0 && !m_skipExitQuestion) {
         const Prompter::Answer answer =
             m_context.prompter.ask(QStringLiteral("終了しますか？"), appTitle(),
                                    Prompter::Icon::Information, Prompter::Buttons::YesNo);

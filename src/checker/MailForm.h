@@ -82,6 +82,9 @@ public:
     void mnu_pop();
     void mnu_end();
     void Endfun();
+    // The exit sequence without its question: the user has already chosen
+    // to end elsewhere (the exit key's "No").
+    void endWithoutAsking();
     void OpenOption();
     void ExecMailapp(int index);
     void saveLayout();
@@ -160,6 +163,7 @@ private:
     QString m_logText;
     QString m_savedCaption;
     bool m_exiting = false;
+    bool m_skipExitQuestion = false;
     bool m_ended = false;
 
     CheckScheduler* m_scheduler;

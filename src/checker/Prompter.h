@@ -12,7 +12,7 @@
 class Prompter
 {
 public:
-    enum class Icon { Information, Stop, Question, Warning };
+    enum class Icon { Information, Stop, Question, Warning, NoIcon };
     enum class Buttons { Ok, YesNo, YesNoDefaultNo };
     enum class Answer { Ok, Yes, No };
 

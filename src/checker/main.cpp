@@ -8,6 +8,7 @@
 #include "checker/platform/InstanceLock.h"
 #include "checker/platform/MessageBoxPrompter.h"
 #include "checker/platform/QProcessRunner.h"
+#include "hotkeys/X11HotkeyBackend.h"
 #include "hotkeys/X11KeyboardLight.h"
 #include "settings/SettingsStore.h"
 
@@ -37,11 +38,12 @@ int main(int argc, char* argv[])
     QProcessRunner processes;
     X11KeyboardLight light;
     CanberraSoundPlayer sound;
+    X11HotkeyBackend hotkeys;
     const CheckerContext context{
         prompter, processes, light,
         sound,    store,     QCoreApplication::applicationDirPath() + QStringLiteral("/tavoprefs")};
 
-    std::unique_ptr<MailForm> form = Checker::startChecker(lock, context, &relay);
+    std::unique_ptr<MailForm> form = Checker::startChecker(lock, context, &relay, &hotkeys);
     if (!form)
         return EXIT_FAILURE;
     QObject::connect(form.get(), &MailForm::checkerEnded, &app, &QCoreApplication::quit,

@@ -80,6 +80,9 @@ void MessageBoxPrompterTest::asksAndAnswers_data()
     QTest::addRow("closing the box answers No")
         << I::Information << B::YesNo << Action::Close << QMessageBox::Information << yesNo
         << QMessageBox::Yes << A::No;
+    QTest::addRow("a hotkey failure has no icon")
+        << I::NoIcon << B::Ok << Action::ClickOk << QMessageBox::NoIcon
+        << QMessageBox::StandardButtons(QMessageBox::Ok) << QMessageBox::Ok << A::Ok;
 }
 
 void MessageBoxPrompterTest::asksAndAnswers()

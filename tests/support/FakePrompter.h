@@ -54,6 +54,8 @@ inline const char* promptIconName(Prompter::Icon icon)
         return "Question";
     case Prompter::Icon::Warning:
         return "Warning";
+    case Prompter::Icon::NoIcon:
+        return "NoIcon";
     }
     return "?";
 }

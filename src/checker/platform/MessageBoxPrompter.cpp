@@ -18,6 +18,8 @@ QMessageBox::Icon boxIcon(Prompter::Icon icon)
         return QMessageBox::Question;
     case Prompter::Icon::Warning:
         return QMessageBox::Warning;
+    case Prompter::Icon::NoIcon:
+        return QMessageBox::NoIcon;
     }
     return QMessageBox::NoIcon;
 }
