@@ -5,6 +5,7 @@
 #include "checker/Checker.h"
 #include "checker/Pop3Drivers.h"
 #include "checker/platform/InstanceLock.h"
+#include "decode/MailText.h"
 #include "maillist/MailListView.h"
 #include "maillist/ViewForm.h"
 #include "settings/AccountRecord.h"
@@ -80,43 +81,39 @@ QStringList withoutNewMarks(QStringList rows)
     return rows;
 }
 
+// The text part of twoAttachments(), line by line.
+const QStringList letter{QStringLiteral("林さん"),
+                         QString(),
+                         QStringLiteral("来週の会議の資料を二つ添付します。"),
+                         QStringLiteral("一つ目は会議資料、二つ目は予算表です。"),
+                         QStringLiteral("予算表の数字は先月の実績をもとにしています。"),
+                         QStringLiteral("会議の前に目を通しておいてください。"),
+                         QStringLiteral("よろしくお願いします。")};
+
 // A multipart Japanese message with two attachments, as a Japanese mail
 // program sends it; its text part is long enough that the first name= lies
 // beyond the 300 characters that make a part an attachment.
-const QByteArray twoAttachments =
-    "From: =?ISO-2022-JP?B?GyRCOzNFREJATzobKEI=?= <yamada@example.co.jp>\n"
-    "To: hayashi@example.jp\n"
-    "Subject: =?ISO-2022-JP?B?GyRCO3FOQUF3SVUkTjdvGyhC?=\n"
-    "MIME-Version: 1.0\n"
-    "Content-Type: multipart/mixed; boundary=\"----=_Part_0407\"\n"
-    "\n"
-    "This is a multi-part message in MIME format.\n"
-    "\n"
-    "------=_Part_0407\n"
-    "Content-Type: text/plain; charset=ISO-2022-JP\n"
-    "Content-Transfer-Encoding: 7bit\n"
-    "\n"
-    "\x1b$BNS$5$s\x1b(B\n"
-    "\n"
-    "\x1b$BMh=5$N2q5D$N;qNA$rFs$DE:IU$7$^$9!#\x1b(B\n"
-    "\x1b$B0l$DL\\$O2q5D;qNA!\"Fs$DL\\$OM=;;I=$G$9!#\x1b(B\n"
-    "\x1b$BM=;;I=$N?t;z$O@h7n$N<B@S$r$b$H$K$7$F$$$^$9!#\x1b(B\n"
-    "\x1b$B2q5D$NA0$KL\\$rDL$7$F$*$$$F$/$@$5$$!#\x1b(B\n"
-    "\x1b$B$h$m$7$/$*4j$$$7$^$9!#\x1b(B\n"
-    "------=_Part_0407\n"
-    "Content-Type: application/pdf; name=\"=?ISO-2022-JP?B?GyRCMnE1RDtxTkEbKEIucGRm?=\"\n"
-    "Content-Transfer-Encoding: base64\n"
-    "\n"
-    "JVBERi0xLjQgc2FtcGxl\n"
-    "\n"
-    "------=_Part_0407\n"
-    "Content-Type: application/vnd.ms-excel; "
-    "name=\"=?ISO-2022-JP?B?GyRCTT07O0k9GyhCLnhscw==?=\"\n"
-    "Content-Transfer-Encoding: base64\n"
-    "\n"
-    "YnVkZ2V0LDIwMjY=\n"
-    "\n"
-    "------=_Part_0407--\n";
+QByteArray twoAttachments()
+{
+    using namespace MailText;
+    const QString delimiter = latin1("------=_Part_0407\n");
+    QString text = latin1("From: ") + word(u8("山田太郎")) +
+                   latin1(" <yamada@example.co.jp>\nTo: hayashi@example.jp\nSubject: ") +
+                   word(u8("資料送付の件")) +
+                   latin1("\nMIME-Version: 1.0\nContent-Type: multipart/mixed; "
+                          "boundary=\"----=_Part_0407\"\n\n"
+                          "This is a multi-part message in MIME format.\n\n") +
+                   delimiter +
+                   latin1("Content-Type: text/plain; charset=ISO-2022-JP\n"
+                          "Content-Transfer-Encoding: 7bit\n\n");
+    for (const QString& line : letter)
+        text += jis(line) + u'\n';
+    for (const char* name : {"会議資料.pdf", "予算表.xls"}) {
+        text += delimiter + latin1("Content-Type: application/octet-stream; name=\"") +
+                word(u8(name)) + latin1("\"\nContent-Transfer-Encoding: base64\n\nAAAA\n\n");
+    }
+    return (text + latin1("------=_Part_0407--\n")).toLatin1();
+}
 
 // The files of a user's Maildir, in POP3 order.
 QStringList maildirFiles(const DovecotServer& server, const QString& user)
@@ -451,7 +448,7 @@ void CheckerDovecotTest::retrieveAndView()
 {
     QVERIFY(m_server.deliver(QStringLiteral("hayashi"),
                              DovecotServer::demoMessages(QStringLiteral("tanaka")).at(0)));
-    QVERIFY(m_server.deliver(QStringLiteral("hayashi"), twoAttachments));
+    QVERIFY(m_server.deliver(QStringLiteral("hayashi"), twoAttachments()));
     CheckerRig rig;
     MailForm& form = startOwnAccount(rig, QStringLiteral("林"), QStringLiteral("hayashi"),
                                      QStringLiteral("yomu"));
@@ -488,14 +485,8 @@ void CheckerDovecotTest::retrieveAndView()
                             "------=_Part_0407\n"
                             "Content-Type: text/plain; charset=ISO-2022-JP\n"
                             "Content-Transfer-Encoding: 7bit\n"
-                            "\n"
-                            "林さん\n"
-                            "\n"
-                            "来週の会議の資料を二つ添付します。\n"
-                            "一つ目は会議資料、二つ目は予算表です。\n"
-                            "予算表の数字は先月の実績をもとにしています。\n"
-                            "会議の前に目を通しておいてください。\n"
-                            "よろしくお願いします。\n"));
+                            "\n") +
+                 letter.join(u'\n') + u'\n');
 }
 
 void CheckerDovecotTest::retrievalBetweenTwoAccountsOfACheck()

@@ -239,18 +239,8 @@ void MarkedMailSessionTest::cycle()
             left.append(message.mid(message.indexOf("Message ") + 8, 1).toInt());
         QCOMPARE(left, outcome);
     }
-    // Each served account shows its name and locks the list meanwhile.
+    // Each served account locks the list meanwhile.
     QCOMPARE(host.disableCount, server.connectionCount());
-    if (!sent.isEmpty()) {
-        QCOMPARE(host.captions.constFirst(),
-                 QStringLiteral("Tavoメールチェッカー LAN -") +
-                     (kind == Kind::Retrieve ? QStringLiteral("メール取得中:")
-                                             : QStringLiteral("メール削除中:")) +
-                     (sent.constFirst() == "USER bob\r\n" ? QStringLiteral("Home")
-                                                          : QStringLiteral("Office")) +
-                     QLatin1Char('-'));
-    }
-    QVERIFY(!host.log.contains(QLatin1String("secret")));
     // After the answer to QUIT the connection is closed; QUIT goes out once.
     for (int i = 0; i < server.connectionCount(); ++i) {
         QTRY_VERIFY(!server.isOpen(i));
