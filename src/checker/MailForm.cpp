@@ -590,8 +590,18 @@ void MailForm::endOfCheck()
     unsetCursor();
 }
 
+void MailForm::disableMailList()
+{
+    m_RetrBt->setEnabled(false);
+    m_DelBt->setEnabled(false);
+    m_lvwMailBox->setEnabled(false);
+}
+
 void MailForm::endOfRetrieval()
 {
+    // The marks go, and with them what the two buttons act on.
+    m_RetrBt->setEnabled(false);
+    m_DelBt->setEnabled(false);
     m_lvwMailBox->refreshRows(m_mailTable);
     setWindowTitle(m_savedCaption);
     m_lvwMailBox->setEnabled(true);

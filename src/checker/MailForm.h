@@ -102,6 +102,9 @@ public:
     void endOfCheck();
     void endOfRetrieval();
     void endOfDeletion();
+    // `RetrBt`, `DelBt` and `lvwMailBox` disabled while a retrieval or a
+    // deletion serves an account, so that the marks cannot change meanwhile.
+    void disableMailList();
 
     // State shared with the session drivers.
     const Settings::GeneralOptions& options() const { return m_options; }

@@ -5,18 +5,22 @@
 #include "checker/MailForm.h"
 #include "decode/Decode.h"
 #include "decode/Summary.h"
+#include "decode/WholeMessage.h"
+#include "settings/AccountRecord.h"
+#include "settings/SettingsStore.h"
 
 Pop3Drivers::Pop3Drivers(MailForm& form, Settings::SettingsStore& store)
     : m_form(form), m_store(store)
 {}
 
-void Pop3Drivers::retrNextAccount()
+void Pop3Drivers::subDisConn()
 {
-    m_form.endOfRetrieval();
-}
-void Pop3Drivers::deleNextAccount()
-{
-    m_form.endOfDeletion();
+    // A new cycle begins: no pause of another cycle may tick into it and
+    // drive that cycle on with the new cycle's counters.
+    m_check.stopLogontimer();
+    m_retrieve.stopRetrtimer();
+    m_delete.stopDeltimer();
+    m_connection.subDisConn();
 }
 
 const Settings::GeneralOptions& Pop3Drivers::options() const
@@ -105,4 +109,51 @@ void Pop3Drivers::subListSet(int account, int message, const QByteArray& replyBu
 void Pop3Drivers::endOfCheck()
 {
     m_form.endOfCheck();
+}
+
+QString Pop3Drivers::accountName(int account) const
+{
+    // Straight from the store, as the caption of a retrieval or deletion
+    // has always read it.
+    return m_store.get(Settings::accountKey(u"Aname", qint16(account)), QString());
+}
+int Pop3Drivers::messageSlots() const
+{
+    return m_form.mailTable().messageSlots();
+}
+bool Pop3Drivers::isMarked(int account, int message) const
+{
+    const MailTable& table = m_form.mailTable();
+    return table.contains(account, message) && table.entry(account, message).Mark != 0;
+}
+QString Pop3Drivers::listedFrom(int account, int message) const
+{
+    const MailTable& table = m_form.mailTable();
+    return table.contains(account, message) ? table.entry(account, message).From : QString();
+}
+QString Pop3Drivers::listedSubject(int account, int message) const
+{
+    const MailTable& table = m_form.mailTable();
+    return table.contains(account, message) ? table.entry(account, message).Subject : QString();
+}
+void Pop3Drivers::disableMailList()
+{
+    m_form.disableMailList();
+}
+bool Pop3Drivers::hasBody(int account, int message) const
+{
+    const MailTable& table = m_form.mailTable();
+    return table.contains(account, message) && !table.entry(account, message).Body.isEmpty();
+}
+void Pop3Drivers::subListSet2(int account, int message, const Decode::WholeMessage& whole)
+{
+    m_form.mailTable().storeWholeMessage(account, message, whole);
+}
+void Pop3Drivers::endOfRetrieval()
+{
+    m_form.endOfRetrieval();
+}
+void Pop3Drivers::endOfDeletion()
+{
+    m_form.endOfDeletion();
 }

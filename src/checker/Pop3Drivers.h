@@ -5,7 +5,11 @@
 #include "checker/SessionDrivers.h"
 #include "pop3/CheckHost.h"
 #include "pop3/CheckSession.h"
+#include "pop3/DeleteHost.h"
+#include "pop3/DeleteSession.h"
 #include "pop3/Pop3Connection.h"
+#include "pop3/RetrieveHost.h"
+#include "pop3/RetrieveSession.h"
 #include "settings/CurrentAccountReader.h"
 
 class MailForm;
@@ -18,19 +22,20 @@ class SettingsStore;
  * window as the sessions' host. Owned by whoever owns the window, created
  * before Form_Load.
  */
-class Pop3Drivers : public SessionDrivers, public CheckHost
+class Pop3Drivers : public SessionDrivers, public CheckHost, public RetrieveHost, public DeleteHost
 {
 public:
     Pop3Drivers(MailForm& form, Settings::SettingsStore& store);
 
     // SessionDrivers
     void checkNextAccount() override { m_check.checkNextAccount(); }
-    void retrNextAccount() override;
-    void deleNextAccount() override;
-    void subDisConn() override { m_connection.subDisConn(); }
+    void retrNextAccount() override { m_retrieve.retrNextAccount(); }
+    void deleNextAccount() override { m_delete.deleNextAccount(); }
+    void subDisConn() override;
 
     // SessionHost
     const Settings::GeneralOptions& options() const override;
+    const Settings::CurrentAccount& loadadata(int account) override;
     void ShowMsg(const QString& text) override;
     QString& logText() override;
     void setCaption(const QString& caption) override;
@@ -41,7 +46,6 @@ public:
     void setMailTotal(int total) override;
 
     // CheckHost
-    const Settings::CurrentAccount& loadadata(int account) override;
     bool afterDelete() const override;
     int mailCount(int account) const override;
     void setMailCount(int account, int count) override;
@@ -52,10 +56,33 @@ public:
     void subListSet(int account, int message, const QByteArray& replyBuf) override;
     void endOfCheck() override;
 
+    // MarkedMailHost
+    QString accountName(int account) const override;
+    int messageSlots() const override;
+    bool isMarked(int account, int message) const override;
+    QString listedFrom(int account, int message) const override;
+    QString listedSubject(int account, int message) const override;
+    void disableMailList() override;
+
+    // RetrieveHost
+    bool hasBody(int account, int message) const override;
+    void subListSet2(int account, int message, const Decode::WholeMessage& whole) override;
+    void endOfRetrieval() override;
+
+    // DeleteHost
+    void endOfDeletion() override;
+
+    // The sessions, for tests that shorten their pauses.
+    CheckSession& checkSession() { return m_check; }
+    RetrieveSession& retrieveSession() { return m_retrieve; }
+    DeleteSession& deleteSession() { return m_delete; }
+
 private:
     MailForm& m_form;
     Settings::SettingsStore& m_store;
     Settings::CurrentAccount m_current;
     Pop3Connection m_connection{*this};
     CheckSession m_check{m_connection, *this};
+    RetrieveSession m_retrieve{m_connection, *this};
+    DeleteSession m_delete{m_connection, *this};
 };

@@ -17,6 +17,9 @@ public:
     virtual void checkNextAccount() = 0;
     virtual void retrNextAccount() = 0;
     virtual void deleNextAccount() = 0;
-    // Ends the open POP3 connection, if any, with QUIT.
+    // `resetCycle`'s share: ends the open POP3 connection, if any, with QUIT,
+    // and cancels the pending pause tick of every driver, so that a cycle
+    // begun between two accounts of another is not driven on by that one's
+    // pause.
     virtual void subDisConn() = 0;
 };

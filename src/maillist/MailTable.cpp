@@ -67,7 +67,10 @@ bool MailTable::storeSummary(int account, int message, const QString& from, cons
     // body retrieved for the old one must not be shown for it.
     if (record.From != from || record.Subject != subject)
         record.Body.clear();
-    record.Attached = attached ? -1 : 0;
+    // A retrieval has seen the named parts; the summary only guesses from
+    // "boundary=". While the retrieved body stays, its finding stands.
+    if (record.Body.isEmpty())
+        record.Attached = attached ? -1 : 0;
     record.From = from;
     record.Subject = subject;
     record.Mark = 0;

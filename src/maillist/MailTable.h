@@ -41,9 +41,10 @@ public:
     // Stores the summary of a TOP response (RFC 1939 "TOP n 5") in entry
     // (account, message): when the sender or the subject differ from what the
     // entry holds, another message now stands at this number and its
-    // retrieved Body is dropped; Attached, From and Subject are replaced and
-    // the mark is cleared. AttachNames stays as it is. Returns false, storing
-    // nothing, when the entry does not exist.
+    // retrieved Body is dropped; From and Subject are replaced and the mark
+    // is cleared. Attached is replaced unless the entry keeps a retrieved
+    // Body, whose attachment flag stands. AttachNames stays as it is.
+    // Returns false, storing nothing, when the entry does not exist.
     bool storeSummary(int account, int message, const QString& from, const QString& subject,
                       bool attached);
     bool storeSummary(int account, int message, const Decode::Summary& summary);

@@ -7,25 +7,15 @@
 #include <QByteArray>
 #include <QtGlobal>
 
-namespace Settings {
-struct CurrentAccount;
-}
-
 /*
  * What the check session and its driver need from the checker's main
- * window besides SessionHost: the accounts, the per-account figures of the
+ * window besides SessionHost: the per-account figures of the
  * last STAT, the new-mail flags, the mail table and the end of the cycle.
  * Accounts and messages are numbered from 1.
  */
-class CheckHost : public SessionHost
+class CheckHost : public virtual SessionHost
 {
 public:
-    // `loadadata`: reads account n from the settings into the current
-    // account and into entry n of the per-account tables (colours, sound),
-    // and returns the current account. The reference stays valid until the
-    // next call.
-    virtual const Settings::CurrentAccount& loadadata(int account) = 0;
-
     // `afterDelete`: the running cycle follows a deletion, so that with
     // Option6value on no account counts as having new mail.
     virtual bool afterDelete() const = 0;

@@ -46,6 +46,8 @@ public:
     // newMailFlg_Clear) to begin a cycle, and by `logontimer` to go on.
     // A call while the pause runs cancels the pending tick.
     void checkNextAccount();
+    // Cancels a pending tick: a new cycle of any kind begins.
+    void stopLogontimer() { m_logontimer.stop(); }
 
     // Shorter pauses for tests; production keeps logontimerInterval.
     void setLogontimerInterval(std::chrono::milliseconds interval);

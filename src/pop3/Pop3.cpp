@@ -2,11 +2,15 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pop3/Pop3.h"
 
+#include "decode/Decode.h"
+#include "decode/Summary.h"
 #include "settings/Cp932.h"
 
 #include <QCoreApplication>
 
 #include <arpa/inet.h>
+
+#include <cstring>
 
 namespace Pop3 {
 
@@ -201,6 +205,46 @@ QByteArray toCp932(QStringView text)
         }
     }
     return bytes;
+}
+
+bool collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView end)
+{
+    if (std::memchr(replyBuf.constData() + scanned, 0, std::size_t(replyBuf.size() - scanned))) {
+        QByteArray tail = replyBuf.sliced(scanned);
+        tail.replace('\0', "\r\n");
+        replyBuf.truncate(scanned);
+        replyBuf += tail;
+    }
+    // From just before the new text, so that an end split over two reads is
+    // found and the whole buffer is never searched again.
+    const qsizetype from = qMax<qsizetype>(0, scanned - (end.size() - 1));
+    scanned = replyBuf.size();
+    return replyBuf.indexOf(end, from) >= 0;
+}
+
+QByteArray topOfRetr(const QByteArray& retrResponse, int lines)
+{
+    const qsizetype headerEnd = retrResponse.indexOf("\r\n\r\n");
+    if (headerEnd < 0)
+        return retrResponse; // all header: TOP gives it whole
+    qsizetype cut = headerEnd + 4;
+    for (int i = 0; i < lines; ++i) {
+        const qsizetype lineEnd = retrResponse.indexOf('\n', cut);
+        if (lineEnd < 0)
+            return retrResponse;
+        cut = lineEnd + 1;
+    }
+    // A short body reaches the final "." line within the lines: the
+    // response is its own summary.
+    if (cut >= retrResponse.size())
+        return retrResponse;
+    return retrResponse.first(cut) + ".\r\n";
+}
+
+bool isListedMessage(const QByteArray& topResponse, const QString& from, const QString& subject)
+{
+    const Decode::Summary summary = Decode::parseTopResponse(Decode::fromCp932(topResponse));
+    return !Decode::summaryChangesMessage(from, subject, summary);
 }
 
 } // namespace Pop3

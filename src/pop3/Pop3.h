@@ -44,6 +44,11 @@ inline constexpr int maxMessageCount = 100000;
 // Winsock's WSAEMSGSIZE: the text shown when a bound above is exceeded.
 inline constexpr int responseTooLargeCode = 10040;
 
+// Body lines of the summary a check fetches ("TOP n 5"). The retrieve and
+// delete sessions compare a message with its list entry through the same
+// summary, so that both sides are decoded from the same text.
+inline constexpr int summaryLines = 5;
+
 // "Tavoメールチェッカー LAN": the caption of the idle window, which the
 // sessions' captions extend.
 QString captionTitle();
@@ -73,5 +78,23 @@ quint32 inetAddr(const QString& host);
 // passwords may hold Japanese characters. A character that code page 932
 // cannot represent becomes "?".
 QByteArray toCp932(QStringView text);
+
+// Collects a multi-line response (RFC 1939) read by read: replaces every NUL
+// that arrived since `scanned` by CR LF and tells whether replyBuf now holds
+// end (CR LF "." CR LF for RETR; a TOP also ends at LF "." CR). Each byte is
+// looked at a bounded number of times however the reads fall; `scanned` is
+// the caller's mark, 0 when the response begins.
+bool collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView end);
+
+// The response "TOP n lines" gives for a message, cut from its complete
+// RETR response: the status line, the header block, the empty line, up to
+// `lines` body lines and the final "." line.
+QByteArray topOfRetr(const QByteArray& retrResponse, int lines);
+
+// Whether a complete TOP response (NULs already replaced) is the message the
+// list shows with this sender and subject, both decoded by the list's rules.
+// Message numbers are valid only within one session: after another program
+// removed a message, a number may stand for another message.
+bool isListedMessage(const QByteArray& topResponse, const QString& from, const QString& subject);
 
 } // namespace Pop3

@@ -5,14 +5,16 @@
 #include <QString>
 
 namespace Settings {
+struct CurrentAccount;
 struct GeneralOptions;
-}
+} // namespace Settings
 
 /*
  * What every POP3 session needs from the checker's main window: the general
- * options, the error message box and the cycle's transcript. `mailform`
- * implements it (together with the interfaces of the session kinds); the
- * sessions never see a widget.
+ * options, the accounts, the error message box and the cycle's transcript.
+ * `mailform` implements it together with the interfaces of the session kinds
+ * (CheckHost, RetrieveHost, DeleteHost), which share it as a virtual base;
+ * the sessions never see a widget. Accounts are numbered from 1.
  */
 class SessionHost
 {
@@ -23,6 +25,12 @@ public:
     // and Timeupval (silent minutes before a session is given up) are read
     // here, at the moment they matter.
     virtual const Settings::GeneralOptions& options() const = 0;
+
+    // `loadadata`: reads account n from the settings into the current
+    // account and into entry n of the per-account tables (colours, sound),
+    // and returns the current account. The reference stays valid until the
+    // next call.
+    virtual const Settings::CurrentAccount& loadadata(int account) = 0;
 
     // `ShowMsg`: the error message box, which the host suppresses when
     // Option3value is set. It may run a nested event loop (a modal box): the

@@ -7,6 +7,7 @@
 
 #include "hotkeys/X11KeyboardLight.h"
 #include "maillist/MailListView.h"
+#include "maillist/ViewForm.h"
 #include "support/XcbClient.h"
 #include "support/XvfbServer.h"
 
@@ -176,6 +177,22 @@ void CheckerX11Test::windowStartsHiddenPopsUpAndHides()
         QVERIFY(shot.save(file));
         qInfo("screenshot: %s", qPrintable(file));
     }
+
+    // The retrieved message opened from the list, in the viewer beside it.
+    MailRecord& retrieved = form.mailTable().entry(1, 1);
+    retrieved.Attached = -1;
+    retrieved.AttachNames = QStringLiteral("\"議事録.pdf\" ");
+    retrieved.Body = QStringLiteral("\r\n------=_Part_0407\r\nContent-Type: text/plain; "
+                                    "charset=ISO-2022-JP\r\n\r\n皆様\r\n\r\n"
+                                    "先日の会議の議事録を添付します。\r\nご確認ください。\r\n");
+    form.lvwMailBox()->lvwMailBox_DblClick(1);
+    QVERIFY(form.viewform() && QTest::qWaitForWindowExposed(form.viewform()));
+    if (!folder.isEmpty()) {
+        QCoreApplication::processEvents();
+        const QPixmap shot = form.screen()->grabWindow(form.viewform()->winId());
+        QVERIFY(shot.save(folder + QStringLiteral("/viewer.png")));
+    }
+    form.viewform()->close();
 
     QTest::mouseClick(form.findChild<QPushButton*>(QStringLiteral("OkBt")), Qt::LeftButton);
     QVERIFY(form.isHidden());

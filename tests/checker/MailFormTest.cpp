@@ -894,6 +894,9 @@ void MailFormTest::retrieveRestoresTheCaption()
     QCOMPARE(form.windowTitle(), QStringLiteral("2通のメールが届いています!"));
     QCOMPARE(form.mailTable().entry(1, 1).Mark, qint16(0));
     QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+    // With the marks gone the buttons have nothing left to act on.
+    QVERIFY(!control<QToolButton>(form, "RetrBt")->isEnabled());
+    QVERIFY(!control<QToolButton>(form, "DelBt")->isEnabled());
 }
 
 void MailFormTest::ShowMsgObeysOption3value_data()

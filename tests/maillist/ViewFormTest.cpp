@@ -3,6 +3,8 @@
 #include "maillist/ViewForm.h"
 #include "maillist/MailRecord.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
@@ -17,6 +19,7 @@ private slots:
     void windowAndText1();
     void showMessageNeedsBody();
     void text1FollowsWindowSize();
+    void textCanBeCopied();
 };
 
 void ViewFormTest::viewerText_data()
@@ -99,6 +102,21 @@ void ViewFormTest::text1FollowsWindowSize()
     QTRY_COMPARE(form.Text1()->geometry(), QRect(0, 0, 300, 150));
     form.resize(800, 600);
     QTRY_COMPARE(form.Text1()->geometry(), QRect(0, 0, 800, 600));
+}
+
+void ViewFormTest::textCanBeCopied()
+{
+    ViewForm form;
+    MailRecord record;
+    record.Subject = QStringLiteral("会議");
+    record.Body = QStringLiteral("本文\r\n.\r\n");
+    QVERIFY(form.showMessage(record));
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    // Read-only, yet the user selects and copies with the keyboard.
+    QTest::keySequence(form.Text1(), QKeySequence::SelectAll);
+    QTest::keySequence(form.Text1(), QKeySequence::Copy);
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QStringLiteral("Subject: 会議\n   From: \n\n本文\n.\n"));
 }
 
 QTEST_MAIN(ViewFormTest)

@@ -11,8 +11,10 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <algorithm>
 #include <chrono>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
@@ -20,7 +22,8 @@
 /*
  * A POP3 server inside the test, on 127.0.0.1 and a port of its own. It
  * answers like a small mail server from its mailboxes (USER, PASS, STAT,
- * TOP, NOOP, QUIT, RFC 1939), and a test changes its manners where the
+ * TOP, RETR, DELE, NOOP, QUIT, RFC 1939; deletions are carried out by
+ * QUIT, as Dovecot does), and a test changes its manners where the
  * session under test must cope: any command answered with a fixed reply,
  * with silence or by closing the connection; replies cut into pieces that
  * reach the client as separate reads; status words in lower case; or no
@@ -128,7 +131,19 @@ public:
     // dot-stuffed and ended by "." (RFC 1939 TOP).
     static QByteArray topResponse(const QByteArray& message, int lines)
     {
-        QByteArray out = "+OK\r\n";
+        return "+OK\r\n" + stuffed(message, lines);
+    }
+    // The whole of message bytes, dot-stuffed and ended by "." (RETR).
+    static QByteArray retrResponse(const QByteArray& message)
+    {
+        return "+OK " + QByteArray::number(message.size()) + " octets\r\n" +
+               stuffed(message, std::numeric_limits<int>::max());
+    }
+
+private:
+    static QByteArray stuffed(const QByteArray& message, int lines)
+    {
+        QByteArray out;
         const QList<QByteArray> parts = message.split('\n');
         bool inBody = false;
         int bodyLines = 0;
@@ -149,7 +164,6 @@ public:
         return out + ".\r\n";
     }
 
-private:
     struct Connection
     {
         QPointer<QTcpSocket> socket;
@@ -160,6 +174,7 @@ private:
         QList<QByteArray> outbox;
         bool writing = false;
         bool closeAfterWrite = false;
+        QList<int> deleted; // numbers marked by DELE, removed by QUIT
     };
 
     void accept()
@@ -168,7 +183,7 @@ private:
             socket->setParent(&m_server);
             socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
             const std::size_t index = m_connections.size();
-            m_connections.push_back(Connection{socket, {}, {}, {}, false, {}, false, false});
+            m_connections.push_back(Connection{socket, {}, {}, {}, false, {}, false, false, {}});
             QObject::connect(socket, &QTcpSocket::readyRead, socket,
                              [this, index] { readFrom(index); });
             if (autoReply && !greeting.isEmpty())
@@ -243,17 +258,35 @@ private:
             send(index, command,
                  status("+OK " + QByteArray::number(box->messages.size()) + ' ' +
                         QByteArray::number(size) + "\r\n"));
-        } else if (verb == "TOP" && box) {
+        } else if ((verb == "TOP" || verb == "RETR" || verb == "DELE") && box) {
             const int n = words.value(1).toInt();
             if (n < 1 || n > box->messages.size()) {
                 send(index, command, status("-ERR There's no message " + words.value(1) + ".\r\n"));
                 return;
             }
-            send(index, command,
-                 status(topResponse(box->messages.at(n - 1), words.value(2).toInt())));
+            if (connection.deleted.contains(n)) {
+                send(index, command, status("-ERR Message is deleted.\r\n"));
+                return;
+            }
+            const QByteArray& message = box->messages.at(n - 1);
+            if (verb == "TOP") {
+                send(index, command, status(topResponse(message, words.value(2).toInt())));
+            } else if (verb == "RETR") {
+                send(index, command, status(retrResponse(message)));
+            } else {
+                connection.deleted.append(n);
+                send(index, command, status("+OK Marked to be deleted.\r\n"));
+            }
         } else if (verb == "NOOP") {
             send(index, command, status("+OK\r\n"));
         } else if (verb == "QUIT") {
+            if (connection.loggedIn && !connection.deleted.isEmpty()) {
+                QList<QByteArray>& messages = m_mailboxes[connection.user].messages;
+                std::sort(connection.deleted.begin(), connection.deleted.end(), std::greater<>());
+                for (const int n : std::as_const(connection.deleted))
+                    messages.removeAt(n - 1);
+                connection.deleted.clear();
+            }
             send(index, command, status("+OK Logging out.\r\n"));
             connection.closeAfterWrite = true;
         } else {
