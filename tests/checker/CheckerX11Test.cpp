@@ -203,15 +203,9 @@ void CheckerX11Test::windowStartsHiddenPopsUpAndHides()
 int main(int argc, char* argv[])
 {
     XvfbServer server;
-    if (!XvfbServer::isInstalled()) {
-        xvfbProblem = QStringLiteral("Xvfb is not installed");
-    } else if (!server.start()) {
-        xvfbProblem = server.errorString();
-    } else {
+    xvfbProblem = server.startForThisProcess();
+    if (xvfbProblem.isEmpty())
         xvfb = &server;
-        qputenv("DISPLAY", server.display().toLatin1());
-        qputenv("QT_QPA_PLATFORM", "xcb");
-    }
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     CheckerX11Test test;

@@ -50,6 +50,20 @@ public:
         return true;
     }
 
+    // For a test executable whose QApplication is to connect to this server:
+    // starts it and points DISPLAY and QT_QPA_PLATFORM at it, before the
+    // QApplication exists. Empty when it runs, else why not (tests then skip).
+    QString startForThisProcess(const QString& screen = QStringLiteral("640x480x24"))
+    {
+        if (!isInstalled())
+            return QStringLiteral("Xvfb is not installed");
+        if (!start(screen))
+            return errorString();
+        qputenv("DISPLAY", m_display.toLatin1());
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        return QString();
+    }
+
     void stop()
     {
         if (m_process.state() == QProcess::NotRunning)
