@@ -190,6 +190,18 @@ void PrefsX11Test::firstRunConfiguresThroughTheDialog()
 
     const QString option = waitForWindow(QStringLiteral("OPTION"));
     QVERIFY2(!option.isEmpty(), "the checker did not start tavoprefs");
+    // A second start while the dialog is open ends at once, without a word.
+    QProcess second;
+    second.setProcessEnvironment(env);
+    second.start(QStringLiteral(TAVOWATCH_BIN_DIR "/tavoprefs"), {});
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--name"), QStringLiteral("^OPTION$")})
+                 .split(u'\n')
+                 .size(),
+             1);
+
     QTemporaryDir scratch;
     Settings::SettingsStore replicaStore(scratch.filePath(QStringLiteral("replica.ini")));
     FakeDialogs replicaDialogs;
