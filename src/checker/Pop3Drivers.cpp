@@ -72,25 +72,30 @@ bool Pop3Drivers::afterDelete() const
 {
     return m_form.afterDelete();
 }
+// The settings program may shrink the account list while a session runs:
+// an account beyond the tables reads as empty and takes nothing.
 int Pop3Drivers::mailCount(int account) const
 {
-    return m_form.accounts()[account].mailCount;
+    return m_form.accounts().contains(account) ? m_form.accounts()[account].mailCount : 0;
 }
 void Pop3Drivers::setMailCount(int account, int count)
 {
-    m_form.accounts()[account].mailCount = count;
+    if (m_form.accounts().contains(account))
+        m_form.accounts()[account].mailCount = count;
 }
 qint64 Pop3Drivers::lastSize(int account) const
 {
-    return m_form.accounts()[account].lastSize;
+    return m_form.accounts().contains(account) ? m_form.accounts()[account].lastSize : 0;
 }
 void Pop3Drivers::setLastSize(int account, qint64 size)
 {
-    m_form.accounts()[account].lastSize = size;
+    if (m_form.accounts().contains(account))
+        m_form.accounts()[account].lastSize = size;
 }
 void Pop3Drivers::setNewMailFlg(int account)
 {
-    m_form.accounts()[account].newMailFlg = true;
+    if (m_form.accounts().contains(account))
+        m_form.accounts()[account].newMailFlg = true;
 }
 void Pop3Drivers::growMailTable(int messages)
 {

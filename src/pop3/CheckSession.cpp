@@ -95,8 +95,26 @@ void CheckSession::checkNextAccount()
     }
 }
 
+bool CheckSession::accountGone() const
+{
+    return m_host.curAccount() > m_host.options().accountno;
+}
+
+void CheckSession::endQuietly()
+{
+    m_connection.subDisConn();
+    m_logontimer.start();
+}
+
 void CheckSession::handleSockIn(const QByteArray& chunk)
 {
+    // The settings program may have removed the account while its session
+    // ran (a check goes on while tavoprefs is open): its tables are gone,
+    // so nothing more is counted or stored for it.
+    if (accountGone()) {
+        endQuietly();
+        return;
+    }
     // While a TOP is outstanding a chunk starting with "+OK" is part of the
     // response (a read may begin anywhere in it); "-ERR" still ends it.
     if (Pop3::isPositive(chunk) && m_connection.pendingCmd() != "TOP") {
@@ -250,12 +268,17 @@ void CheckSession::errorExit(const QString& text)
     // session to the time-out.
     if (text.isEmpty())
         return;
-    m_connection.queueShowMsg(text);
+    if (accountGone()) {
+        endQuietly();
+        return;
+    }
     // After a negative reply the connection is open and QUIT goes out; after
     // a receive error it is closed already and nothing is sent.
     m_connection.subDisConn();
-    // The next account follows whether or not QUIT is answered.
-    m_logontimer.start();
+    // The next account follows whether or not QUIT is answered, but only a
+    // pause after the user has closed the box: with several unreachable
+    // accounts the boxes would otherwise pile up while the cycle runs on.
+    m_connection.queueShowMsg(text, [this] { m_logontimer.start(); });
 }
 
 void CheckSession::timedOut()

@@ -68,6 +68,11 @@ private:
     void timedOut() override;
 
     void logontimer_Timer();
+    // The account being served is beyond the account count that the
+    // settings now give.
+    bool accountGone() const;
+    // Gives the session up without a word: QUIT, then the driver's pause.
+    void endQuietly();
     void positiveReply(const QByteArray& chunk);
     void statStep(const QByteArray& chunk);
     void collectTop();

@@ -8,6 +8,7 @@
 
 #include <QHostAddress>
 #include <QNetworkProxy>
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <arpa/inet.h>
@@ -159,10 +160,31 @@ void Pop3Connection::endSession()
     closeSocket();
 }
 
-void Pop3Connection::queueShowMsg(const QString& text)
+void Pop3Connection::queueShowMsg(const QString& text, std::function<void()> then)
 {
-    QMetaObject::invokeMethod(
-        this, [this, text] { m_host.ShowMsg(text); }, Qt::QueuedConnection);
+    m_messages.push_back({text, std::move(then)});
+    QMetaObject::invokeMethod(this, &Pop3Connection::showQueuedMessages, Qt::QueuedConnection);
+}
+
+void Pop3Connection::showQueuedMessages()
+{
+    // A box runs an event loop of its own, in which the next message may be
+    // queued: the loop below, not a second box on top, shows it.
+    if (m_showingMessage)
+        return;
+    m_showingMessage = true;
+    const QPointer<Pop3Connection> self(this);
+    while (!m_messages.isEmpty()) {
+        const PendingMessage message = m_messages.takeFirst();
+        m_host.ShowMsg(message.text);
+        if (!self)
+            return;
+        if (message.then)
+            message.then();
+        if (!self)
+            return;
+    }
+    m_showingMessage = false;
 }
 
 void Pop3Connection::startTimeup()

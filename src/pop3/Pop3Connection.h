@@ -5,11 +5,13 @@
 #include "pop3/Pop3.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
 #include <array>
 #include <chrono>
+#include <functional>
 
 class QTcpSocket;
 class SessionHandler;
@@ -71,8 +73,11 @@ public:
     void subDisConn();
     // The normal end after the reply to QUIT: connection closed, phase idle.
     void endSession();
-    // Shows text through SessionHost::ShowMsg from the event loop.
-    void queueShowMsg(const QString& text);
+    // Shows text through SessionHost::ShowMsg from the event loop, one box
+    // at a time: a message that comes while a box is open waits until it is
+    // closed. then, if given, runs once this message's box has been closed
+    // (or suppressed), so that a driver can pause after the user read it.
+    void queueShowMsg(const QString& text, std::function<void()> then = {});
 
     // The session time-out. startTimeup: `timeupCount` = 1 and the minute
     // clock started, as a driver does before logon. restartTimeup pushes the
@@ -106,6 +111,7 @@ private:
     void failSession(const QString& text);
     void closeSocket();
     SessionHandler* handler() const;
+    void showQueuedMessages();
 
     SessionHost& m_host;
     std::array<SessionHandler*, Pop3::sessionModeCount> m_handlers{};
@@ -123,4 +129,13 @@ private:
     bool m_awaitingStatus = false;
     // True from subDisConn or the time-out until the next logon.
     bool m_abandoned = false;
+
+    struct PendingMessage
+    {
+        QString text;
+        std::function<void()> then;
+    };
+    QList<PendingMessage> m_messages;
+    // A box is open (its event loop runs inside showQueuedMessages).
+    bool m_showingMessage = false;
 };

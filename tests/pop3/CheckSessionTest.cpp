@@ -6,7 +6,9 @@
 #include "support/ScriptedPop3Server.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -103,6 +105,8 @@ private slots:
     void boundedResponses();
     void checkmailDuringPause();
     void checkmailDuringSession();
+    void accountRemovedWhileItsSessionRuns();
+    void oneMessageBoxAtATime();
 };
 
 void CheckSessionTest::twoAccountsEndToEnd()
@@ -693,6 +697,74 @@ void CheckSessionTest::checkmailDuringSession()
              lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
     QCOMPARE(rig.host.mailTotal(), 3);
     QVERIFY(rig.host.messages.isEmpty());
+}
+
+// Issue 10: the settings program shrank the account list during the
+// session of the last account; the session indexed past the tables.
+void CheckSessionTest::accountRemovedWhileItsSessionRuns()
+{
+    ScriptedPop3Server server;
+    server.addMailbox("alice", "secret", numbered(1));
+    server.addMailbox("bob", "pw", numbered(2));
+    Rig rig;
+    rig.host.setAccounts(
+        {FakeCheckHost::account(QStringLiteral("Office"), QStringLiteral("127.0.0.1"),
+                                server.port(), QStringLiteral("alice"), QStringLiteral("secret")),
+         FakeCheckHost::account(QStringLiteral("Home"), QStringLiteral("127.0.0.1"), server.port(),
+                                QStringLiteral("bob"), QStringLiteral("pw"))});
+    rig.host.whenLoaded = [&rig](int n) {
+        if (n != 2)
+            return;
+        rig.host.generalOptions.accountno = 1;
+        rig.host.figures.resize(1);
+    };
+
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+    QTRY_COMPARE(server.connectionCount(), 2);
+    QTRY_COMPARE(server.session(1), lines({"QUIT"}));
+    QVERIFY(rig.idle());
+    QVERIFY(rig.host.messages.isEmpty());
+    QCOMPARE(rig.host.mailTotal(), 1);
+}
+
+// Issue 10: with several unreachable accounts a box per account piled up
+// while the cycle ran on.
+void CheckSessionTest::oneMessageBoxAtATime()
+{
+    ScriptedPop3Server gone;
+    const quint16 port = gone.port();
+    gone.close();
+    Rig rig;
+    std::vector<Settings::CurrentAccount> accounts;
+    for (const char* name : {"A", "B", "C"}) {
+        accounts.push_back(FakeCheckHost::account(QString::fromLatin1(name),
+                                                  QStringLiteral("127.0.0.1"), port,
+                                                  QStringLiteral("u"), QStringLiteral("p")));
+    }
+    rig.host.setAccounts(accounts);
+    int open = 0;
+    int mostOpen = 0;
+    rig.host.whileShown = [&](const QString&) {
+        mostOpen = std::max(mostOpen, ++open);
+        // Read by the user for longer than the pause between accounts.
+        QEventLoop box;
+        QTimer::singleShot(3 * pauseBetweenAccounts, &box, &QEventLoop::quit);
+        box.exec();
+        --open;
+    };
+
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+    QVERIFY(rig.idle());
+    QCOMPARE(mostOpen, 1);
+    QCOMPARE(rig.host.messages.size(), 3);
+    const QString shown = QStringLiteral("ShowMsg:") + rig.host.messages.constFirst();
+    const QString closed = QStringLiteral("closed:") + rig.host.messages.constFirst();
+    QCOMPARE(rig.host.events, QStringList({QStringLiteral("loadadata:1"), shown, closed,
+                                           QStringLiteral("loadadata:2"), shown, closed,
+                                           QStringLiteral("loadadata:3"), shown, closed,
+                                           QStringLiteral("endOfCheck")}));
 }
 
 QTEST_GUILESS_MAIN(CheckSessionTest)
