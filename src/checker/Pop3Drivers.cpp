@@ -5,6 +5,7 @@
 #include "checker/MailForm.h"
 #include "decode/Decode.h"
 #include "decode/Summary.h"
+#include "settings/TextForms.h"
 
 Pop3Drivers::Pop3Drivers(MailForm& form, Settings::SettingsStore& store)
     : m_form(form), m_store(store)
@@ -61,10 +62,15 @@ const Settings::CurrentAccount& Pop3Drivers::loadadata(int account)
     AccountState& state = m_form.accounts()[account];
     Settings::AccountEntry entry{state.Scolor1, state.Scolor2, state.Wavmode, state.Wavdir2_};
     Settings::loadadata(m_store, qint16(account), m_current, entry);
+    // tavoprefs stores an empty name or path as "0": an account without a
+    // host must not reach the local machine, nor one without its own sound
+    // play a file named "0" instead of the beep.
+    m_current.Aname = Settings::zeroAsEmpty(m_current.Aname);
+    m_current.Hname = Settings::zeroAsEmpty(m_current.Hname);
     state.Scolor1 = entry.Scolor1;
     state.Scolor2 = entry.Scolor2;
     state.Wavmode = entry.Wavmode;
-    state.Wavdir2_ = entry.Wavdir2_;
+    state.Wavdir2_ = Settings::zeroAsEmpty(entry.Wavdir2_);
     return m_current;
 }
 
