@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 using Pop3::SessionMode;
 using Pop3::SockPhase;
@@ -71,6 +72,8 @@ void CheckSession::checkNextAccount()
 {
     // A cycle begun anew while the pause runs must not be driven twice.
     m_logontimer.stop();
+    // A session given up by resetCycle leaves what it fetched.
+    storePending();
     for (;;) {
         m_connection.stopTimeup();
         // "At or past the last": the settings may have shrunk the account
@@ -102,6 +105,7 @@ bool CheckSession::accountGone() const
 
 void CheckSession::endQuietly()
 {
+    storePending();
     m_connection.subDisConn();
     m_logontimer.start();
 }
@@ -159,6 +163,7 @@ void CheckSession::positiveReply(const QByteArray& chunk)
     case CheckStep::QuitSent:
         // The account is done; the connection is closed and stays idle.
         m_connection.endSession();
+        storePending();
         m_logontimer.start();
         return;
     }
@@ -246,12 +251,16 @@ void CheckSession::collectTop()
         logText += Decode::fromCp932(replyBuf);
         logText += QLatin1String("\r\n\r\n");
     }
-    m_host.subListSet(m_host.curAccount(), m_topIndex, replyBuf);
+    // Decoded once the session has ended: the server is not kept waiting
+    // for the decoding of every message, as many as it holds.
+    m_pendingBytes += replyBuf.size();
+    m_pending.push_back({m_host.curAccount(), m_topIndex, std::exchange(replyBuf, QByteArray())});
+    if (m_pendingBytes > maxPendingBytes)
+        storePending();
 
     if (m_topIndex < m_msgCount) {
         m_connection.setPopStep(int(CheckStep::TopOutstanding));
         ++m_topIndex;
-        replyBuf.resize(0); // keeps the allocation for the next response
         m_scanned = 0;
         send(QStringLiteral("TOP ") + QString::number(m_topIndex) + QStringLiteral(" 5"));
         m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
@@ -262,8 +271,18 @@ void CheckSession::collectTop()
     }
 }
 
+void CheckSession::storePending()
+{
+    for (const PendingSummary& response : m_pending)
+        m_host.subListSet(response.account, response.message, response.replyBuf);
+    m_pending.clear();
+    m_pendingBytes = 0;
+}
+
 void CheckSession::errorExit(const QString& text)
 {
+    // What the session fetched before it failed is listed all the same.
+    storePending();
     // An empty text ("-ERR" and nothing else) reports nothing and leaves the
     // session to the time-out.
     if (text.isEmpty())
@@ -283,6 +302,7 @@ void CheckSession::errorExit(const QString& text)
 
 void CheckSession::timedOut()
 {
+    storePending();
     // A check session keeps its caption.
     m_logontimer.start();
 }

@@ -5,6 +5,7 @@
 #include "pop3/Pop3.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -117,6 +118,10 @@ private:
     std::array<SessionHandler*, Pop3::sessionModeCount> m_handlers{};
     QTcpSocket* m_hSock = nullptr;
     QTimer m_timeuptimer;
+    std::chrono::milliseconds m_timeupInterval = timeuptimerInterval;
+    // The last notification while the clock runs; invalid when there was
+    // none since the clock was last set.
+    QElapsedTimer m_lastNotification;
     int m_timeupCount = 0;
     Pop3::SessionMode m_sessionMode = Pop3::SessionMode::Check;
     Pop3::SockPhase m_sockPhase = Pop3::SockPhase::Idle;
