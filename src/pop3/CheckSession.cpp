@@ -70,8 +70,10 @@ void CheckSession::logontimer_Timer()
 
 void CheckSession::checkNextAccount()
 {
-    // A cycle begun anew while the pause runs must not be driven twice.
+    // A cycle begun anew while the pause runs (or while a box holds it
+    // back) must not be driven twice.
     m_logontimer.stop();
+    ++m_driverRuns;
     // A session given up by resetCycle leaves what it fetched.
     storePending();
     for (;;) {
@@ -297,14 +299,23 @@ void CheckSession::errorExit(const QString& text)
     // The next account follows whether or not QUIT is answered, but only a
     // pause after the user has closed the box: with several unreachable
     // accounts the boxes would otherwise pile up while the cycle runs on.
-    m_connection.queueShowMsg(text, [this] { m_logontimer.start(); });
+    m_connection.queueShowMsg(text, pauseAfterBox());
 }
 
 void CheckSession::timedOut()
 {
     storePending();
-    // A check session keeps its caption.
-    m_logontimer.start();
+    // A check session keeps its caption. The pause starts once the user
+    // has closed the box that a failed QUIT may have raised.
+    m_connection.afterMessages(pauseAfterBox());
+}
+
+std::function<void()> CheckSession::pauseAfterBox()
+{
+    return [this, runs = m_driverRuns] {
+        if (runs == m_driverRuns)
+            m_logontimer.start();
+    };
 }
 
 void CheckSession::send(const QString& command)

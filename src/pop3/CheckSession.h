@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
 #include <vector>
 
 class CheckHost;
@@ -83,6 +84,9 @@ private:
     void send(const QString& command);
     // Hands the TOP responses collected so far to the host's subListSet.
     void storePending();
+    // Starts the pause before the next account, unless the driver has run
+    // since (a new cycle): for when the user closes an error box.
+    std::function<void()> pauseAfterBox();
 
     Pop3Connection& m_connection;
     CheckHost& m_host;
@@ -106,4 +110,7 @@ private:
     static constexpr qsizetype maxPendingBytes = qsizetype(16) * 1024 * 1024;
     std::vector<PendingSummary> m_pending;
     qsizetype m_pendingBytes = 0;
+    // Counts the driver's runs, so that a box closed late does not drive
+    // a cycle that has been begun anew.
+    quint64 m_driverRuns = 0;
 };

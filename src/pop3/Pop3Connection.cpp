@@ -166,6 +166,12 @@ void Pop3Connection::queueShowMsg(const QString& text, std::function<void()> the
     QMetaObject::invokeMethod(this, &Pop3Connection::showQueuedMessages, Qt::QueuedConnection);
 }
 
+void Pop3Connection::afterMessages(std::function<void()> then)
+{
+    // A message without text shows no box; it only keeps its place in line.
+    queueShowMsg(QString(), std::move(then));
+}
+
 void Pop3Connection::showQueuedMessages()
 {
     // A box runs an event loop of its own, in which the next message may be
@@ -176,7 +182,8 @@ void Pop3Connection::showQueuedMessages()
     const QPointer<Pop3Connection> self(this);
     while (!m_messages.isEmpty()) {
         const PendingMessage message = m_messages.takeFirst();
-        m_host.ShowMsg(message.text);
+        if (!message.text.isNull())
+            m_host.ShowMsg(message.text);
         if (!self)
             return;
         if (message.then)

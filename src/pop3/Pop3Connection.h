@@ -79,6 +79,9 @@ public:
     // closed. then, if given, runs once this message's box has been closed
     // (or suppressed), so that a driver can pause after the user read it.
     void queueShowMsg(const QString& text, std::function<void()> then = {});
+    // Runs then from the event loop once every message queued so far has
+    // been closed (at once, if none is waiting or open).
+    void afterMessages(std::function<void()> then);
 
     // The session time-out. startTimeup: `timeupCount` = 1 and the minute
     // clock started, as a driver does before logon. restartTimeup pushes the

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -107,6 +108,7 @@ private slots:
     void checkmailDuringSession();
     void accountRemovedWhileItsSessionRuns();
     void oneMessageBoxAtATime();
+    void checkmailWhileABoxIsOpen();
 };
 
 void CheckSessionTest::twoAccountsEndToEnd()
@@ -765,6 +767,39 @@ void CheckSessionTest::oneMessageBoxAtATime()
                                            QStringLiteral("loadadata:2"), shown, closed,
                                            QStringLiteral("loadadata:3"), shown, closed,
                                            QStringLiteral("endOfCheck")}));
+}
+
+// The pause after a box starts only for the cycle that raised it: a cycle
+// begun anew while the box was open is driven once.
+void CheckSessionTest::checkmailWhileABoxIsOpen()
+{
+    ScriptedPop3Server gone;
+    const quint16 port = gone.port();
+    gone.close();
+    ScriptedPop3Server server;
+    server.addMailbox("bob", "pw", numbered(1));
+    Rig rig;
+    rig.host.setAccounts(
+        {FakeCheckHost::account(QStringLiteral("Gone"), QStringLiteral("127.0.0.1"), port,
+                                QStringLiteral("u"), QStringLiteral("p")),
+         FakeCheckHost::account(QStringLiteral("Home"), QStringLiteral("127.0.0.1"), server.port(),
+                                QStringLiteral("bob"), QStringLiteral("pw"))});
+    bool again = true;
+    rig.host.whileShown = [&](const QString&) {
+        if (std::exchange(again, false))
+            rig.checkmail();
+        QEventLoop box;
+        QTimer::singleShot(3 * pauseBetweenAccounts, &box, &QEventLoop::quit);
+        box.exec();
+    };
+
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+    QTRY_VERIFY(rig.idle());
+    QTest::qWait(int(4 * pauseBetweenAccounts.count()));
+    QCOMPARE(rig.host.endOfCheckCount, 1);
+    QCOMPARE(rig.host.events.count(QStringLiteral("loadadata:2")), 1);
+    QCOMPARE(server.connectionCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(CheckSessionTest)
