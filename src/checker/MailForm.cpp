@@ -135,7 +135,8 @@ void MailForm::createControls()
     m_lvwMailBox->setGeometry(gridRect);
     m_lvwMailBox->setMailTable(&m_mailTable);
     m_lvwMailBox->setAccountNameLookup([this](int account) {
-        return m_context.store.get(Settings::accountKey(u"Aname", qint16(account)), QString());
+        return Settings::zeroAsEmpty(
+            m_context.store.get(Settings::accountKey(u"Aname", qint16(account)), QString()));
     });
     m_lvwMailBox->setCommandsEnabledProbe([this] { return m_RetrBt->isEnabled(); });
 
@@ -168,7 +169,7 @@ bool MailForm::Form_Load()
     bool settingsProgramRan = false;
     for (;;) {
         loadoption();
-        m_mailTable.redim(std::max(0, int(m_options.accountno)));
+        discardMailTable();
         if (m_hotkeys)
             m_hotkeys->setHotKeys(1);
         if (m_options.accountno != 0)
@@ -219,6 +220,11 @@ void MailForm::loadoption()
     // tavoprefs writes the file from another process: read it anew.
     m_context.store.reload();
     m_options = Settings::loadGeneralOptions(m_context.store);
+    // Another writer may store an empty path as "0", as the account texts
+    // are: no program or sound file of that name is meant.
+    m_options.Mailerdir1 = Settings::zeroAsEmpty(m_options.Mailerdir1);
+    m_options.Mailerdir2 = Settings::zeroAsEmpty(m_options.Mailerdir2);
+    m_options.Wavdir = Settings::zeroAsEmpty(m_options.Wavdir);
     if (m_options.accountno > 0)
         m_accounts.resize(m_options.accountno);
 
@@ -278,7 +284,25 @@ void MailForm::Form_Resize()
 
 void MailForm::setListHeads()
 {
-    m_lvwMailBox->setListHeads(m_options.grdWidth, m_mailTotal, m_twipsX);
+    // The widths the grid shows are the user's: stored by the last "OK" or
+    // dragged since. The copy read at start-up would undo the user's layout.
+    m_lvwMailBox->setListHeads(shownWidths(), m_mailTotal, m_twipsX);
+}
+
+std::array<qint16, 6> MailForm::shownWidths() const
+{
+    std::array<qint16, 6> widths{};
+    for (int i = 0; i < 6; ++i) {
+        qint64 twips = m_lvwMailBox->columnWidthTwips(i);
+        // The user's width, not the one that made room for the vertical
+        // scroll bar. Only a column that is narrowed now is widened back:
+        // after the settings were read again it shows its full width even
+        // when the list is long.
+        if (i == 4 && m_lvwMailBox->column4Narrowed())
+            twips += MailListView::scrollBarAllowanceTwips;
+        widths[i] = Settings::clampToInteger(twips);
+    }
+    return widths;
 }
 
 void MailForm::OpenOption()
@@ -289,14 +313,32 @@ void MailForm::OpenOption()
     m_context.processes.runAndWait(m_context.tavoprefsPath);
     loadoption();
     if (m_options.accountno != before) {
-        m_mailTotal = 0;
-        m_mailTable.redim(std::max(0, int(m_options.accountno)));
+        discardMailTable();
         setListHeads();
     }
     if (m_hotkeys) {
         m_hotkeys->setHotKeys(0);
         m_hotkeys->setHotKeys(1);
     }
+}
+
+void MailForm::discardMailTable()
+{
+    m_mailTotal = 0;
+    m_mailTable.redim(std::max(0, int(m_options.accountno)));
+    // The counts describe the table: kept, they would make the next check
+    // take an unchanged mailbox for listed (Option6value) and list rows of
+    // entries that are gone.
+    for (int i = 1; i <= m_accounts.count(); ++i) {
+        AccountState& state = m_accounts[i];
+        state.mailCount = 0;
+        state.listedCount = 0;
+        state.lastSize = 0;
+        state.newMailFlg = false;
+    }
+    m_lvwMailBox->clearRows();
+    m_RetrBt->setEnabled(false);
+    m_DelBt->setEnabled(false);
 }
 
 // ---- Commands ----
@@ -491,18 +533,11 @@ bool MailForm::Form_QueryUnload()
 
 void MailForm::saveLayout()
 {
-    std::array<qint16, 6> widths{};
-    for (int i = 0; i < 6; ++i) {
-        qint64 twips = m_lvwMailBox->columnWidthTwips(i);
-        // Store the user's width, not the one that made room for the
-        // vertical scroll bar. Only a column that is narrowed now is widened
-        // back: after the settings were read again it shows its full width
-        // even when the list is long.
-        if (i == 4 && m_lvwMailBox->column4Narrowed())
-            twips += MailListView::scrollBarAllowanceTwips;
-        widths[i] = Settings::clampToInteger(twips);
-    }
-    Settings::saveWindowLayout(m_context.store, widths, Settings::clampToInteger(widthTwips()),
+    // What is stored is what the grid shows; the copy follows, so that
+    // nothing older can come back.
+    m_options.grdWidth = shownWidths();
+    Settings::saveWindowLayout(m_context.store, m_options.grdWidth,
+                               Settings::clampToInteger(widthTwips()),
                                Settings::clampToInteger(heightTwips()));
 }
 

@@ -144,10 +144,16 @@ private:
     void hideWindow();
     ViewForm& ensureViewForm();
     void setListHeads();
+    // Column widths 0..5 in twips as the user set them: what the grid shows,
+    // column 4 without the room it gives a vertical scroll bar.
+    std::array<qint16, 6> shownWidths() const;
     // Sets the window's size from twips; each dimension runs Form_Resize.
     void setWidthTwips(int twips);
     void setHeightTwips(int twips);
     void checkNextAccount();
+    // Empties the mail table (sized for the current account count), the
+    // per-account counts that describe it, `mailTotal` and the grid.
+    void discardMailTable();
 
     CheckerContext m_context;
     SessionDrivers* m_drivers = nullptr;

@@ -8,6 +8,7 @@
 #include "decode/WholeMessage.h"
 #include "settings/AccountRecord.h"
 #include "settings/SettingsStore.h"
+#include "settings/TextForms.h"
 
 Pop3Drivers::Pop3Drivers(MailForm& form, Settings::SettingsStore& store)
     : m_form(form), m_store(store)
@@ -65,10 +66,15 @@ const Settings::CurrentAccount& Pop3Drivers::loadadata(int account)
     AccountState& state = m_form.accounts()[account];
     Settings::AccountEntry entry{state.Scolor1, state.Scolor2, state.Wavmode, state.Wavdir2_};
     Settings::loadadata(m_store, qint16(account), m_current, entry);
+    // tavoprefs stores an empty name or path as "0": an account without a
+    // host must not reach the local machine, nor one without its own sound
+    // play a file named "0" instead of the beep.
+    m_current.Aname = Settings::zeroAsEmpty(m_current.Aname);
+    m_current.Hname = Settings::zeroAsEmpty(m_current.Hname);
     state.Scolor1 = entry.Scolor1;
     state.Scolor2 = entry.Scolor2;
     state.Wavmode = entry.Wavmode;
-    state.Wavdir2_ = entry.Wavdir2_;
+    state.Wavdir2_ = Settings::zeroAsEmpty(entry.Wavdir2_);
     return m_current;
 }
 
@@ -76,25 +82,30 @@ bool Pop3Drivers::afterDelete() const
 {
     return m_form.afterDelete();
 }
+// The settings program may shrink the account list while a session runs:
+// an account beyond the tables reads as empty and takes nothing.
 int Pop3Drivers::mailCount(int account) const
 {
-    return m_form.accounts()[account].mailCount;
+    return m_form.accounts().contains(account) ? m_form.accounts()[account].mailCount : 0;
 }
 void Pop3Drivers::setMailCount(int account, int count)
 {
-    m_form.accounts()[account].mailCount = count;
+    if (m_form.accounts().contains(account))
+        m_form.accounts()[account].mailCount = count;
 }
 qint64 Pop3Drivers::lastSize(int account) const
 {
-    return m_form.accounts()[account].lastSize;
+    return m_form.accounts().contains(account) ? m_form.accounts()[account].lastSize : 0;
 }
 void Pop3Drivers::setLastSize(int account, qint64 size)
 {
-    m_form.accounts()[account].lastSize = size;
+    if (m_form.accounts().contains(account))
+        m_form.accounts()[account].lastSize = size;
 }
 void Pop3Drivers::setNewMailFlg(int account)
 {
-    m_form.accounts()[account].newMailFlg = true;
+    if (m_form.accounts().contains(account))
+        m_form.accounts()[account].newMailFlg = true;
 }
 void Pop3Drivers::growMailTable(int messages)
 {

@@ -37,7 +37,7 @@ public:
     // `subListSet`: one complete TOP response (status line through the "."
     // line, NULs already replaced by CR LF) for message `message` of
     // `account`; the host decodes sender and subject and stores them in the
-    // mail table. Runs once per message: keep it cheap.
+    // mail table. Runs once per message, after the session has ended.
     virtual void subListSet(int account, int message, const QByteArray& replyBuf) = 0;
 
     // The end-of-check steps: the list rebuilt, the caption with the

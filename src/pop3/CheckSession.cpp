@@ -11,6 +11,7 @@
 
 #include <cstring>
 #include <limits>
+#include <utility>
 
 using Pop3::SessionMode;
 using Pop3::SockPhase;
@@ -69,8 +70,12 @@ void CheckSession::logontimer_Timer()
 
 void CheckSession::checkNextAccount()
 {
-    // A cycle begun anew while the pause runs must not be driven twice.
+    // A cycle begun anew while the pause runs (or while a box holds it
+    // back) must not be driven twice.
     m_logontimer.stop();
+    ++m_driverRuns;
+    // A session given up by resetCycle leaves what it fetched.
+    storePending();
     for (;;) {
         m_connection.stopTimeup();
         // "At or past the last": the settings may have shrunk the account
@@ -95,8 +100,27 @@ void CheckSession::checkNextAccount()
     }
 }
 
+bool CheckSession::accountGone() const
+{
+    return m_host.curAccount() > m_host.options().accountno;
+}
+
+void CheckSession::endQuietly()
+{
+    storePending();
+    m_connection.subDisConn();
+    m_logontimer.start();
+}
+
 void CheckSession::handleSockIn(const QByteArray& chunk)
 {
+    // The settings program may have removed the account while its session
+    // ran (a check goes on while tavoprefs is open): its tables are gone,
+    // so nothing more is counted or stored for it.
+    if (accountGone()) {
+        endQuietly();
+        return;
+    }
     // While a TOP is outstanding a chunk starting with "+OK" is part of the
     // response (a read may begin anywhere in it); "-ERR" still ends it.
     if (Pop3::isPositive(chunk) && m_connection.pendingCmd() != "TOP") {
@@ -141,6 +165,7 @@ void CheckSession::positiveReply(const QByteArray& chunk)
     case CheckStep::QuitSent:
         // The account is done; the connection is closed and stays idle.
         m_connection.endSession();
+        storePending();
         m_logontimer.start();
         return;
     }
@@ -228,12 +253,16 @@ void CheckSession::collectTop()
         logText += Decode::fromCp932(replyBuf);
         logText += QLatin1String("\r\n\r\n");
     }
-    m_host.subListSet(m_host.curAccount(), m_topIndex, replyBuf);
+    // Decoded once the session has ended: the server is not kept waiting
+    // for the decoding of every message, as many as it holds.
+    m_pendingBytes += replyBuf.size();
+    m_pending.push_back({m_host.curAccount(), m_topIndex, std::exchange(replyBuf, QByteArray())});
+    if (m_pendingBytes > maxPendingBytes)
+        storePending();
 
     if (m_topIndex < m_msgCount) {
         m_connection.setPopStep(int(CheckStep::TopOutstanding));
         ++m_topIndex;
-        replyBuf.resize(0); // keeps the allocation for the next response
         m_scanned = 0;
         send(QStringLiteral("TOP ") + QString::number(m_topIndex) + QStringLiteral(" 5"));
         m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
@@ -244,24 +273,49 @@ void CheckSession::collectTop()
     }
 }
 
+void CheckSession::storePending()
+{
+    for (const PendingSummary& response : m_pending)
+        m_host.subListSet(response.account, response.message, response.replyBuf);
+    m_pending.clear();
+    m_pendingBytes = 0;
+}
+
 void CheckSession::errorExit(const QString& text)
 {
+    // What the session fetched before it failed is listed all the same.
+    storePending();
     // An empty text ("-ERR" and nothing else) reports nothing and leaves the
     // session to the time-out.
     if (text.isEmpty())
         return;
-    m_connection.queueShowMsg(text);
+    if (accountGone()) {
+        endQuietly();
+        return;
+    }
     // After a negative reply the connection is open and QUIT goes out; after
     // a receive error it is closed already and nothing is sent.
     m_connection.subDisConn();
-    // The next account follows whether or not QUIT is answered.
-    m_logontimer.start();
+    // The next account follows whether or not QUIT is answered, but only a
+    // pause after the user has closed the box: with several unreachable
+    // accounts the boxes would otherwise pile up while the cycle runs on.
+    m_connection.queueShowMsg(text, pauseAfterBox());
 }
 
 void CheckSession::timedOut()
 {
-    // A check session keeps its caption.
-    m_logontimer.start();
+    storePending();
+    // A check session keeps its caption. The pause starts once the user
+    // has closed the box that a failed QUIT may have raised.
+    m_connection.afterMessages(pauseAfterBox());
+}
+
+std::function<void()> CheckSession::pauseAfterBox()
+{
+    return [this, runs = m_driverRuns] {
+        if (runs == m_driverRuns)
+            m_logontimer.start();
+    };
 }
 
 void CheckSession::send(const QString& command)

@@ -8,6 +8,8 @@
 #include <QTimer>
 
 #include <chrono>
+#include <functional>
+#include <vector>
 
 class CheckHost;
 class Pop3Connection;
@@ -16,8 +18,11 @@ class Pop3Connection;
  * The check cycle: its driver `checkNextAccount` walks the accounts 1 to
  * "accountno" and, for every account whose "Check" is non-zero, runs one
  * check session on the connection: USER, PASS, STAT and "TOP n 5" for every
- * message (RFC 1939), each complete TOP response handed to the host's
- * `subListSet`, then QUIT. `logontimer` paces the driver: one second after
+ * message (RFC 1939), then QUIT. Every complete TOP response goes to the
+ * host's `subListSet` when the session ends (answered QUIT, failure, time-out
+ * or a new cycle), in message order: the server answers the next TOP while
+ * nothing is decoded, and the list is built only at the end of the cycle
+ * anyway. `logontimer` paces the driver: one second after
  * an account's session ends (or fails, or times out) the next one starts.
  * After the last account the driver runs the host's end-of-check steps,
  * exactly once per cycle.
@@ -70,10 +75,20 @@ private:
     void timedOut() override;
 
     void logontimer_Timer();
+    // The account being served is beyond the account count that the
+    // settings now give.
+    bool accountGone() const;
+    // Gives the session up without a word: QUIT, then the driver's pause.
+    void endQuietly();
     void positiveReply(const QByteArray& chunk);
     void statStep(const QByteArray& chunk);
     void collectTop();
     void send(const QString& command);
+    // Hands the TOP responses collected so far to the host's subListSet.
+    void storePending();
+    // Starts the pause before the next account, unless the driver has run
+    // since (a new cycle): for when the user closes an error box.
+    std::function<void()> pauseAfterBox();
 
     Pop3Connection& m_connection;
     CheckHost& m_host;
@@ -86,4 +101,18 @@ private:
     int m_topIndex = 0;
     // How much of `replyBuf` has been searched for the end of the response.
     qsizetype m_scanned = 0;
+    // Complete TOP responses whose summaries are not stored yet: a session
+    // decodes them when it ends, or whenever they pass maxPendingBytes.
+    struct PendingSummary
+    {
+        int account;
+        int message;
+        QByteArray replyBuf;
+    };
+    static constexpr qsizetype maxPendingBytes = qsizetype(16) * 1024 * 1024;
+    std::vector<PendingSummary> m_pending;
+    qsizetype m_pendingBytes = 0;
+    // Counts the driver's runs, so that a box closed late does not drive
+    // a cycle that has been begun anew.
+    quint64 m_driverRuns = 0;
 };

@@ -8,6 +8,7 @@
 
 #include <QHostAddress>
 #include <QNetworkProxy>
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <arpa/inet.h>
@@ -31,7 +32,7 @@ constexpr qsizetype readSize = 64 * 1024;
 
 Pop3Connection::Pop3Connection(SessionHost& host, QObject* parent) : QObject(parent), m_host(host)
 {
-    m_timeuptimer.setInterval(timeuptimerInterval);
+    m_timeuptimer.setInterval(m_timeupInterval);
     connect(&m_timeuptimer, &QTimer::timeout, this, &Pop3Connection::timeuptimer_Timer);
 }
 
@@ -159,16 +160,45 @@ void Pop3Connection::endSession()
     closeSocket();
 }
 
-void Pop3Connection::queueShowMsg(const QString& text)
+void Pop3Connection::queueShowMsg(const QString& text, std::function<void()> then)
 {
-    QMetaObject::invokeMethod(
-        this, [this, text] { m_host.ShowMsg(text); }, Qt::QueuedConnection);
+    m_messages.push_back({text, std::move(then)});
+    QMetaObject::invokeMethod(this, &Pop3Connection::showQueuedMessages, Qt::QueuedConnection);
+}
+
+void Pop3Connection::afterMessages(std::function<void()> then)
+{
+    // A message without text shows no box; it only keeps its place in line.
+    queueShowMsg(QString(), std::move(then));
+}
+
+void Pop3Connection::showQueuedMessages()
+{
+    // A box runs an event loop of its own, in which the next message may be
+    // queued: the loop below, not a second box on top, shows it.
+    if (m_showingMessage)
+        return;
+    m_showingMessage = true;
+    const QPointer<Pop3Connection> self(this);
+    while (!m_messages.isEmpty()) {
+        const PendingMessage message = m_messages.takeFirst();
+        if (!message.text.isNull())
+            m_host.ShowMsg(message.text);
+        if (!self)
+            return;
+        if (message.then)
+            message.then();
+        if (!self)
+            return;
+    }
+    m_showingMessage = false;
 }
 
 void Pop3Connection::startTimeup()
 {
     m_timeupCount = 1;
-    m_timeuptimer.start();
+    m_lastNotification.invalidate();
+    m_timeuptimer.start(m_timeupInterval);
 }
 
 void Pop3Connection::stopTimeup()
@@ -181,12 +211,16 @@ void Pop3Connection::restartTimeup()
     // Only a running clock is pushed back: a late answer from a session that
     // was already given up must not wake the time-out again, which would run
     // a driver a second time.
+    // Only the moment is noted here; the tick moves itself a full interval
+    // past it. Restarting the clock itself would cost two timer operations
+    // per reply, thousands in a check of a large mailbox.
     if (m_timeuptimer.isActive())
-        m_timeuptimer.start();
+        m_lastNotification.start();
 }
 
 void Pop3Connection::setTimeupInterval(std::chrono::milliseconds interval)
 {
+    m_timeupInterval = interval;
     m_timeuptimer.setInterval(interval);
 }
 
@@ -218,10 +252,9 @@ void Pop3Connection::handleReadyRead()
     // the connection says so only through the socket's state.
     m_readBuffer.resize(readSize);
     const qint64 n = socket->read(m_readBuffer.data(), readSize);
-    const QByteArray data = n > 0 ? m_readBuffer.first(n) : QByteArray();
     const bool closed = socket->state() != QAbstractSocket::ConnectedState;
-    if (!data.isEmpty())
-        handleData(data);
+    if (n > 0)
+        handleData(m_readBuffer.first(n));
     // Unless the data ended the session (and the socket) already.
     if (closed && m_hSock == socket)
         handleError();
@@ -257,7 +290,10 @@ void Pop3Connection::receiveStep(QByteArray data)
 {
     const qsizetype limit =
         m_pendingCmd == "RETR" ? Pop3::maxWholeMessage : Pop3::maxSummaryResponse;
-    if (m_awaitingStatus) {
+    if (m_awaitingStatus && m_statusLine.isEmpty() && data.contains('\n')) {
+        // The usual case: the whole status line came in one read.
+        m_awaitingStatus = false;
+    } else if (m_awaitingStatus) {
         // A status line is judged whole: "+O" and "K ..." in two reads must
         // not be taken for two chunks, neither of which is a reply.
         const qsizetype scanned = m_statusLine.size();
@@ -339,6 +375,17 @@ void Pop3Connection::closeSocket()
 
 void Pop3Connection::timeuptimer_Timer()
 {
+    // A notification since the clock was last set: the silent interval
+    // counts from it.
+    if (m_lastNotification.isValid()) {
+        const auto since = std::chrono::milliseconds(m_lastNotification.elapsed());
+        m_lastNotification.invalidate();
+        if (since < m_timeupInterval) {
+            m_timeuptimer.start(m_timeupInterval - since);
+            return;
+        }
+    }
+    m_timeuptimer.setInterval(m_timeupInterval);
     // A session is given up on the Timeupval-th silent minute counted since
     // it started: notifications restart the clock but do not reset the
     // count. Timeupval 0 never gives up.

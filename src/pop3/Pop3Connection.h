@@ -5,11 +5,14 @@
 #include "pop3/Pop3.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
 #include <QObject>
 #include <QTimer>
 
 #include <array>
 #include <chrono>
+#include <functional>
 
 class QTcpSocket;
 class SessionHandler;
@@ -71,8 +74,14 @@ public:
     void subDisConn();
     // The normal end after the reply to QUIT: connection closed, phase idle.
     void endSession();
-    // Shows text through SessionHost::ShowMsg from the event loop.
-    void queueShowMsg(const QString& text);
+    // Shows text through SessionHost::ShowMsg from the event loop, one box
+    // at a time: a message that comes while a box is open waits until it is
+    // closed. then, if given, runs once this message's box has been closed
+    // (or suppressed), so that a driver can pause after the user read it.
+    void queueShowMsg(const QString& text, std::function<void()> then = {});
+    // Runs then from the event loop once every message queued so far has
+    // been closed (at once, if none is waiting or open).
+    void afterMessages(std::function<void()> then);
 
     // The session time-out. startTimeup: `timeupCount` = 1 and the minute
     // clock started, as a driver does before logon. restartTimeup pushes the
@@ -106,11 +115,16 @@ private:
     void failSession(const QString& text);
     void closeSocket();
     SessionHandler* handler() const;
+    void showQueuedMessages();
 
     SessionHost& m_host;
     std::array<SessionHandler*, Pop3::sessionModeCount> m_handlers{};
     QTcpSocket* m_hSock = nullptr;
     QTimer m_timeuptimer;
+    std::chrono::milliseconds m_timeupInterval = timeuptimerInterval;
+    // The last notification while the clock runs; invalid when there was
+    // none since the clock was last set.
+    QElapsedTimer m_lastNotification;
     int m_timeupCount = 0;
     Pop3::SessionMode m_sessionMode = Pop3::SessionMode::Check;
     Pop3::SockPhase m_sockPhase = Pop3::SockPhase::Idle;
@@ -123,4 +137,13 @@ private:
     bool m_awaitingStatus = false;
     // True from subDisConn or the time-out until the next logon.
     bool m_abandoned = false;
+
+    struct PendingMessage
+    {
+        QString text;
+        std::function<void()> then;
+    };
+    QList<PendingMessage> m_messages;
+    // A box is open (its event loop runs inside showQueuedMessages).
+    bool m_showingMessage = false;
 };

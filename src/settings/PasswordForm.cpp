@@ -74,9 +74,15 @@ QString DecodePassword(const QString& stored)
     const QStringView text(stored);
     qsizetype i = 0;
     while (i < text.size()) {
-        const qsizetype space = text.indexOf(u' ', i);
-        if (space < 0)
-            break; // a final token without a space after it is not consumed
+        qsizetype space = text.indexOf(u' ', i);
+        if (space < 0) {
+            // INI readers trim the trailing space of an unquoted value (a
+            // hand-edited file, another writer): the last number still
+            // counts. "0" alone is the stored form of the empty password.
+            if (text == u"0")
+                break;
+            space = text.size();
+        }
         const QStringView token = text.sliced(i, space - i);
         if (const std::optional<qint32> code = toLong(token)) {
             if (const std::optional<char32_t> character = cp932Character(*code))

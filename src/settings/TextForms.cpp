@@ -119,4 +119,9 @@ void SaveValue(SettingsStore& store, const QString& key, qint16 number, const QS
     }
 }
 
+QString zeroAsEmpty(const QString& stored)
+{
+    return stored == u"0" ? QString() : stored;
+}
+
 } // namespace Settings

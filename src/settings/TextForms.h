@@ -46,4 +46,9 @@ qint16 clampToInteger(qint64 value);
 // text is stored as "0".
 void SaveValue(SettingsStore& store, const QString& key, qint16 number, const QString& text);
 
+// The checker's reading of a stored name or path: "0" is how SaveValue
+// stores an empty text, so it reads as empty. Otherwise a host name "0"
+// would be the local machine (0.0.0.0) and a sound file "0" silence.
+QString zeroAsEmpty(const QString& stored);
+
 } // namespace Settings

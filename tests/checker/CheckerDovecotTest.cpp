@@ -152,6 +152,8 @@ private slots:
     void retrievalBetweenTwoAccountsOfACheck();
     void deleteTwoOfFive();
     void messageRemovedBehindTheCheckersBack();
+    void emptyTextsStoredAsZeroReadAsEmpty();
+    void accountCountChangeListsEveryAccountAnew();
     // Delivers a message: keep it last, the others expect the demo mail only.
     void notifyOnlyOnChange();
 
@@ -581,6 +583,66 @@ void CheckerDovecotTest::messageRemovedBehindTheCheckersBack()
                  "|||総務部 "
                  "<soumu@example.co.jp>|【お知らせ】今年度の健康診断の日程が決まりました|1|1"),
              QStringLiteral("||[clip]|佐藤花子 <sato@example.co.jp>|見積書を送付します|1|2")}));
+}
+
+// Issue 10: tavoprefs stores an empty text as "0"; read back unchanged, the
+// host "0" reached this machine with the user's login, and the sound "0"
+// played nothing where a beep was due.
+void CheckerDovecotTest::emptyTextsStoredAsZeroReadAsEmpty()
+{
+    CheckerRig rig;
+    configure(rig, {{"Option2value", QStringLiteral("1")},
+                    {"Option3value", QStringLiteral("0")},
+                    {"Option4value", QStringLiteral("0")},
+                    {"Mailerdir1", QStringLiteral("0")},
+                    {"Wavdir", QStringLiteral("0")}});
+    Settings::AccountRecord jitaku;
+    Settings::LoadAccount(rig.store, 2, jitaku);
+    Settings::SaveAccount(rig.store, 3, jitaku);
+    jitaku.Hname.clear();
+    Settings::SaveAccount(rig.store, 2, jitaku);
+    rig.set({{"accountno", QStringLiteral("3")},
+             {"Wavdir2_1", QStringLiteral("0")},
+             {"Aname3", QStringLiteral("0")}});
+    QCOMPARE(rig.stored("Hname2"), QStringLiteral("0"));
+    MailForm& form = startForm(rig);
+    QVERIFY(!form.findChild<QToolButton*>(QStringLiteral("MailBt1"))->isEnabled());
+
+    QStringList captions;
+    QCOMPARE(cycle(
+                 form, [&] { form.checkmail(); }, &captions),
+             bothAccountsListed);
+    QCOMPARE(captions,
+             QStringList({checking(QStringLiteral("会社")), checking(QStringLiteral("自宅")),
+                          checking(QString()), QStringLiteral("5通のメールが届いています!")}));
+    QCOMPARE(rig.prompter.prompts,
+             QList({Prompt{QStringLiteral("相手先が指定されていません"), appTitle,
+                           Prompter::Icon::Stop, Prompter::Buttons::Ok}}));
+    // Account 1's own sound and account 3's common sound, both empty.
+    QCOMPARE(rig.sound.calls, QList<Call>({Call::beep(), Call::beep()}));
+}
+
+// Issue 10: after the account count changed, the rows of the old list
+// stayed, and with Option6value on an unchanged mailbox was not fetched
+// again, so its rows came back without sender and subject.
+void CheckerDovecotTest::accountCountChangeListsEveryAccountAnew()
+{
+    CheckerRig rig;
+    configure(rig, {{"Option6value", QStringLiteral("1")}, {"Option4value", QStringLiteral("0")}});
+    MailForm& form = startForm(rig);
+    QCOMPARE(cycle(form, [&] { form.checkmail(); }), bothAccountsListed);
+    QCOMPARE(gridRows(*form.lvwMailBox()), allFiveNew);
+
+    // A third account, left out of checks.
+    rig.processes.duringWait = [&rig](const QString&) {
+        rig.set({{"accountno", QStringLiteral("3")}, {"Check3", QStringLiteral("0")}});
+    };
+    form.mnu_opt();
+    QCOMPARE(form.lvwMailBox()->rows(), 1);
+    QCOMPARE(form.accounts()[1].mailCount, 0);
+
+    QCOMPARE(cycle(form, [&] { form.checkmail(); }), bothAccountsListed);
+    QCOMPARE(gridRows(*form.lvwMailBox()), allFiveNew);
 }
 
 void CheckerDovecotTest::notifyOnlyOnChange()

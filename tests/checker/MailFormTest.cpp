@@ -8,6 +8,7 @@
 #include "maillist/ViewForm.h"
 
 #include <QAbstractButton>
+#include <QHeaderView>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -94,6 +95,8 @@ private slots:
     void exitClampsAnOversizedWindow();
     void exitWaitsForTheLightOffCheck();
     void okButtonStoresSizesAndHides();
+    void draggedColumnWidthsSurviveNewMail_data();
+    void draggedColumnWidthsSurviveNewMail();
 
     void endOfCheckCaption_data();
     void endOfCheckCaption();
@@ -500,6 +503,45 @@ void MailFormTest::exitAfterSettingsReloadDoesNotWidenAFullColumn()
 
     form.Endfun();
     QCOMPARE(rig.stored("grdWidth4"), QStringLiteral("4770"));
+}
+
+void MailFormTest::draggedColumnWidthsSurviveNewMail_data()
+{
+    QTest::addColumn<int>("messages");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<bool>("okFirst");
+    QTest::addColumn<int>("shownTwips");
+    QTest::addColumn<QString>("storedTwips");
+
+    // Issue 10: the pop-up put back the widths read at start-up, and the
+    // next "OK" stored those.
+    QTest::addRow("stored by OK") << 3 << 3 << true << 3000 << QStringLiteral("3000");
+    QTest::addRow("dragged, not yet stored") << 3 << 3 << false << 3000 << QStringLiteral("3000");
+    // Narrowed for the scroll bar: dragged to 3000 shown, the user's 3180.
+    QTest::addRow("narrowed subject column") << 40 << 4 << true << 3000 << QStringLiteral("3180");
+}
+
+void MailFormTest::draggedColumnWidthsSurviveNewMail()
+{
+    QFETCH(int, messages);
+    QFETCH(int, column);
+    QFETCH(bool, okFirst);
+    QFETCH(int, shownTwips);
+    QFETCH(QString, storedTwips);
+
+    CheckerRig rig;
+    rig.set({{"Option1value", QStringLiteral("1")}});
+    MailForm& form = rig.started();
+    rig.putMail(1, messages, true);
+    form.endOfCheck();
+    form.lvwMailBox()->horizontalHeader()->resizeSection(column, 200); // 3000 twips
+    if (okFirst)
+        form.OkBt_Click();
+    rig.putMail(1, 0, true);
+    form.endOfCheck();
+    QCOMPARE(form.lvwMailBox()->columnWidthTwips(column), shownTwips);
+    form.OkBt_Click();
+    QCOMPARE(rig.stored(qPrintable(QStringLiteral("grdWidth%1").arg(column))), storedTwips);
 }
 
 void MailFormTest::exitClampsAnOversizedWindow()

@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/Decode.h"
+#include "decode/TextSearch.h"
 
 #include "MailText.h"
 
@@ -29,6 +30,8 @@ class DecodeTest : public QObject
     Q_OBJECT
 
 private slots:
+    void asciiCaseInsensitiveSearch_data();
+    void asciiCaseInsensitiveSearch();
     void headerWords_data();
     void headerWords();
     void base64ByteCount_data();
@@ -45,6 +48,41 @@ private slots:
     void cp932();
     void cp932AsciiIsIdentity();
 };
+
+void DecodeTest::asciiCaseInsensitiveSearch_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("needle");
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("found");
+
+    QTest::addRow("upper case before lower") << "x SUBJECT: a subject: b"
+                                             << "subject: " << 0 << 2;
+    QTest::addRow("lower case before upper") << "subject: a SUBJECT: b"
+                                             << "subject: " << 1 << 11;
+    QTest::addRow("mixed case") << "SuBjEcT: x"
+                                << "subject: " << 0 << 0;
+    QTest::addRow("false starts of both cases") << "sSsubjectSubject: "
+                                                << "subject: " << 0 << 9;
+    QTest::addRow("full-width letters are not folded") << "ｓｕｂｊｅｃｔ: "
+                                                       << "subject: " << 0 << -1;
+    QTest::addRow("needle cut off at the end") << "x subj"
+                                               << "subject: " << 0 << -1;
+    QTest::addRow("not a letter first") << "a=?b=?ISO"
+                                        << "=?iso" << 0 << 4;
+    QTest::addRow("empty needle") << "abc"
+                                  << "" << 2 << 2;
+}
+
+void DecodeTest::asciiCaseInsensitiveSearch()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, needle);
+    QFETCH(int, from);
+    QFETCH(int, found);
+    const QByteArray latin1 = needle.toLatin1();
+    QCOMPARE(Decode::indexOfAsciiCi(text, QLatin1StringView(latin1), from), qsizetype(found));
+}
 
 void DecodeTest::headerWords_data()
 {

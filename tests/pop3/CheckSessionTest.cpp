@@ -6,10 +6,13 @@
 #include "support/ScriptedPop3Server.h"
 
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -103,6 +106,9 @@ private slots:
     void boundedResponses();
     void checkmailDuringPause();
     void checkmailDuringSession();
+    void accountRemovedWhileItsSessionRuns();
+    void oneMessageBoxAtATime();
+    void checkmailWhileABoxIsOpen();
 };
 
 void CheckSessionTest::twoAccountsEndToEnd()
@@ -693,6 +699,107 @@ void CheckSessionTest::checkmailDuringSession()
              lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
     QCOMPARE(rig.host.mailTotal(), 3);
     QVERIFY(rig.host.messages.isEmpty());
+}
+
+// Issue 10: the settings program shrank the account list during the
+// session of the last account; the session indexed past the tables.
+void CheckSessionTest::accountRemovedWhileItsSessionRuns()
+{
+    ScriptedPop3Server server;
+    server.addMailbox("alice", "secret", numbered(1));
+    server.addMailbox("bob", "pw", numbered(2));
+    Rig rig;
+    rig.host.setAccounts(
+        {FakeCheckHost::account(QStringLiteral("Office"), QStringLiteral("127.0.0.1"),
+                                server.port(), QStringLiteral("alice"), QStringLiteral("secret")),
+         FakeCheckHost::account(QStringLiteral("Home"), QStringLiteral("127.0.0.1"), server.port(),
+                                QStringLiteral("bob"), QStringLiteral("pw"))});
+    rig.host.whenLoaded = [&rig](int n) {
+        if (n != 2)
+            return;
+        rig.host.generalOptions.accountno = 1;
+        rig.host.figures.resize(1);
+    };
+
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+    QTRY_COMPARE(server.connectionCount(), 2);
+    QTRY_COMPARE(server.session(1), lines({"QUIT"}));
+    QVERIFY(rig.idle());
+    QVERIFY(rig.host.messages.isEmpty());
+    QCOMPARE(rig.host.mailTotal(), 1);
+}
+
+// Issue 10: with several unreachable accounts a box per account piled up
+// while the cycle ran on.
+void CheckSessionTest::oneMessageBoxAtATime()
+{
+    ScriptedPop3Server gone;
+    const quint16 port = gone.port();
+    gone.close();
+    Rig rig;
+    std::vector<Settings::CurrentAccount> accounts;
+    for (const char* name : {"A", "B", "C"}) {
+        accounts.push_back(FakeCheckHost::account(QString::fromLatin1(name),
+                                                  QStringLiteral("127.0.0.1"), port,
+                                                  QStringLiteral("u"), QStringLiteral("p")));
+    }
+    rig.host.setAccounts(accounts);
+    int open = 0;
+    int mostOpen = 0;
+    rig.host.whileShown = [&](const QString&) {
+        mostOpen = std::max(mostOpen, ++open);
+        // Read by the user for longer than the pause between accounts.
+        QEventLoop box;
+        QTimer::singleShot(3 * pauseBetweenAccounts, &box, &QEventLoop::quit);
+        box.exec();
+        --open;
+    };
+
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+    QVERIFY(rig.idle());
+    QCOMPARE(mostOpen, 1);
+    QCOMPARE(rig.host.messages.size(), 3);
+    const QString shown = QStringLiteral("ShowMsg:") + rig.host.messages.constFirst();
+    const QString closed = QStringLiteral("closed:") + rig.host.messages.constFirst();
+    QCOMPARE(rig.host.events, QStringList({QStringLiteral("loadadata:1"), shown, closed,
+                                           QStringLiteral("loadadata:2"), shown, closed,
+                                           QStringLiteral("loadadata:3"), shown, closed,
+                                           QStringLiteral("endOfCheck")}));
+}
+
+// The pause after a box starts only for the cycle that raised it: a cycle
+// begun anew while the box was open is driven once.
+void CheckSessionTest::checkmailWhileABoxIsOpen()
+{
+    ScriptedPop3Server gone;
+    const quint16 port = gone.port();
+    gone.close();
+    ScriptedPop3Server server;
+    server.addMailbox("bob", "pw", numbered(1));
+    Rig rig;
+    rig.host.setAccounts(
+        {FakeCheckHost::account(QStringLiteral("Gone"), QStringLiteral("127.0.0.1"), port,
+                                QStringLiteral("u"), QStringLiteral("p")),
+         FakeCheckHost::account(QStringLiteral("Home"), QStringLiteral("127.0.0.1"), server.port(),
+                                QStringLiteral("bob"), QStringLiteral("pw"))});
+    bool again = true;
+    rig.host.whileShown = [&](const QString&) {
+        if (std::exchange(again, false))
+            rig.checkmail();
+        QEventLoop box;
+        QTimer::singleShot(3 * pauseBetweenAccounts, &box, &QEventLoop::quit);
+        box.exec();
+    };
+
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+    QTRY_VERIFY(rig.idle());
+    QTest::qWait(int(4 * pauseBetweenAccounts.count()));
+    QCOMPARE(rig.host.endOfCheckCount, 1);
+    QCOMPARE(rig.host.events.count(QStringLiteral("loadadata:2")), 1);
+    QCOMPARE(server.connectionCount(), 1);
 }
 
 QTEST_GUILESS_MAIN(CheckSessionTest)

@@ -126,8 +126,9 @@ void PasswordFormTest::decode_data()
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QString>("plain");
 
-    QTest::addRow("final number without space ignored")
-        << QStringLiteral("97 98") << QStringLiteral("a");
+    // Issue 10: an unquoted INI value loses its trailing space.
+    QTest::addRow("final number without its space")
+        << QStringLiteral("112 97 115 115 49") << QStringLiteral("pass1");
     QTest::addRow("stored empty password") << QStringLiteral("0") << QString();
     QTest::addRow("repeated spaces skipped") << QStringLiteral("97   98 ") << QStringLiteral("ab");
     QTest::addRow("plain text is no password") << QStringLiteral("secret") << QString();
@@ -141,7 +142,8 @@ void PasswordFormTest::decode_data()
     QTest::addRow("code point with bad digits") << QStringLiteral("U+20AG ") << QString();
     QTest::addRow("code point in lower case") << QStringLiteral("u+20ac ") << QString();
     QTest::addRow("final code point without space")
-        << QStringLiteral("97 U+20AC") << QStringLiteral("a");
+        << QStringLiteral("97 U+20AC") << QStringLiteral("a") + ucs4(0x20AC);
+    QTest::addRow("NUL password") << QStringLiteral("0 ") << QString(QChar(0));
 }
 
 void PasswordFormTest::decode()

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "settings/SettingsStore.h"
 
+#include "settings/PasswordForm.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,6 +62,8 @@ private slots:
     void textsRoundTrip_data();
     void textsRoundTrip();
     void keysAreCaseSensitive();
+    void passwordLineKeepsItsLastCharacter_data();
+    void passwordLineKeepsItsLastCharacter();
     void reloadSeesAnotherWriter();
     void malformedFile_data();
     void malformedFile();
@@ -157,6 +161,33 @@ void SettingsStoreTest::textsRoundTrip()
     }
     const SettingsStore store(path);
     QCOMPARE(store.get(QStringLiteral("Aname1"), absent), text);
+}
+
+void SettingsStoreTest::passwordLineKeepsItsLastCharacter_data()
+{
+    QTest::addColumn<QByteArray>("line");
+    QTest::addRow("as the store writes it") << QByteArray();
+    QTest::addRow("quoted by hand") << QByteArray("Passw1=\"112 97 115 115 49 \"\n");
+    // Issue 10: the INI reader trims the trailing space of an unquoted value.
+    QTest::addRow("unquoted by hand") << QByteArray("Passw1=112 97 115 115 49 \n");
+}
+
+void SettingsStoreTest::passwordLineKeepsItsLastCharacter()
+{
+    QFETCH(QByteArray, line);
+    const QString path = m_dir.filePath(QStringLiteral("password.ini"));
+    QFile::remove(path);
+    if (line.isEmpty()) {
+        SettingsStore store(path);
+        store.save(QStringLiteral("Passw1"), EncodePassword(QStringLiteral("pass1")));
+        store.sync();
+        // Quoted, so that every reader keeps the trailing space.
+        QVERIFY(readAll(path).contains("Passw1=\"112 97 115 115 49 \"\n"));
+    } else {
+        writeAll(path, "[setting]\n" + line);
+    }
+    const SettingsStore store(path);
+    QCOMPARE(DecodePassword(store.get(QStringLiteral("Passw1"), absent)), QStringLiteral("pass1"));
 }
 
 void SettingsStoreTest::keysAreCaseSensitive()

@@ -13,6 +13,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 /*
@@ -45,6 +46,10 @@ public:
     int endOfCheckCount = 0;
     int pointerResets = 0;
     int subListSetCount = 0;
+    // Runs while the message box is open, as a modal box's event loop would.
+    std::function<void(const QString&)> whileShown;
+    // Runs when loadadata has read account n, before the session starts.
+    std::function<void(int n)> whenLoaded;
 
     // Accounts 1..n on the given hosts; the mail table at its first size.
     void setAccounts(const std::vector<Settings::CurrentAccount>& list)
@@ -86,6 +91,9 @@ public:
     {
         messages.append(text);
         events.append(QStringLiteral("ShowMsg:") + text);
+        if (whileShown)
+            whileShown(text);
+        events.append(QStringLiteral("closed:") + text);
     }
     QString& logText() override { return log; }
     void setCaption(const QString& caption) override { captions.append(caption); }
@@ -98,7 +106,10 @@ public:
     const Settings::CurrentAccount& loadadata(int n) override
     {
         events.append(QStringLiteral("loadadata:%1").arg(n));
-        return accounts.at(std::size_t(n - 1));
+        const Settings::CurrentAccount& account = accounts.at(std::size_t(n - 1));
+        if (whenLoaded)
+            whenLoaded(n);
+        return account;
     }
     bool afterDelete() const override { return afterDel; }
     int mailCount(int account) const override
