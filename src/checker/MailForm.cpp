@@ -581,6 +581,7 @@ void MailForm::endOfCheck()
         if (m_options.Option1value != 0) {
             popUp();
             m_notifier->startCloseTimer();
+            emit newMailPoppedUp();
         }
         if (m_options.Option2value != 0)
             m_sounds->play(m_accounts, m_options.accountno, m_options.Wavdir);
@@ -588,6 +589,7 @@ void MailForm::endOfCheck()
     }
     m_scheduler->enableChecktimer();
     unsetCursor();
+    emit mailListed();
 }
 
 void MailForm::disableMailList()
