@@ -7,11 +7,16 @@
 #include <QStandardPaths>
 #include <QString>
 
+#include <csignal>
+
+#include <sys/prctl.h>
+
 /*
  * A private session bus for one test (dbus-daemon --session), so that no
  * test ever talks to the user's own desktop. The daemon listens on a fresh
  * socket in /tmp and prints its address once it accepts clients. Stopped
- * when the object is destroyed.
+ * when the object is destroyed, and by the system when the test dies
+ * without destroying it.
  */
 class DBusSession
 {
@@ -26,6 +31,7 @@ public:
         m_process.setProgram(program());
         m_process.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
                                 QStringLiteral("--print-address=1")});
+        m_process.setChildProcessModifier(endWithParent);
         m_process.start();
         if (!m_process.waitForStarted()) {
             m_error = m_process.errorString();
@@ -60,6 +66,9 @@ public:
 
     QString address() const { return m_address; }
     QString errorString() const { return m_error; }
+
+    // Run in a started child: it gets SIGTERM when the test process ends.
+    static void endWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGTERM); }
 
 private:
     static QString program() { return QStringLiteral("dbus-daemon"); }

@@ -27,6 +27,9 @@ public:
     void setState(const QIcon& icon, const QString& toolTip) override;
     void remove() override;
 
+    // Where the desktop shows the icon; empty while no tray holds it.
+    QRect geometry() const { return m_icon.geometry(); }
+
 private:
     QSystemTrayIcon m_icon;
     QMenu m_menu;
