@@ -141,21 +141,25 @@ int main(int argc, char* argv[])
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toLatin1());
         QFile config(dir.filePath(QStringLiteral("dunstrc")));
         if (config.open(QIODevice::WriteOnly))
-            config.write("[global]\nfont = IPAGothic 10\nwidth = 400\nword_wrap = yes\norigin = top-right\n"
-                         "offset = 12x12\nframe_width = 1\nframe_color = \"#5a6070\"\n"
-                         "format = \"<b>%s</b>\\n%b\"\nicon_position = off\nshow_indicators = no\n"
-                         "[urgency_normal]\nbackground = \"#f4f4f0\"\nforeground = \"#202020\"\n"
-                         "timeout = 0\n");
+            config.write(
+                "[global]\nfont = IPAGothic 10\nwidth = 400\nword_wrap = yes\norigin = top-right\n"
+                "offset = 12x12\nframe_width = 1\nframe_color = \"#5a6070\"\n"
+                "format = \"<b>%s</b>\\n%b\"\nicon_position = off\nshow_indicators = no\n"
+                "[urgency_normal]\nbackground = \"#f4f4f0\"\nforeground = \"#202020\"\n"
+                "timeout = 0\n");
         config.close();
         const QList<QStringList> programs{
-            {QStringLiteral("trayer"), QStringLiteral("--edge"), QStringLiteral("bottom"),
-             QStringLiteral("--align"), QStringLiteral("right"), QStringLiteral("--widthtype"),
-             QStringLiteral("request"), QStringLiteral("--height"), QStringLiteral("32"),
-             QStringLiteral("--SetDockType"), QStringLiteral("false"),
-             QStringLiteral("--SetPartialStrut"), QStringLiteral("false"),
-             QStringLiteral("--transparent"), QStringLiteral("false"),
-             QStringLiteral("--margin"), QStringLiteral("8"), QStringLiteral("--distance"),
-             QStringLiteral("8"), QStringLiteral("--padding"), QStringLiteral("4")},
+            {QStringLiteral("trayer"),  QStringLiteral("--edge"),
+             QStringLiteral("bottom"),  QStringLiteral("--align"),
+             QStringLiteral("right"),   QStringLiteral("--widthtype"),
+             QStringLiteral("request"), QStringLiteral("--height"),
+             QStringLiteral("32"),      QStringLiteral("--SetDockType"),
+             QStringLiteral("false"),   QStringLiteral("--SetPartialStrut"),
+             QStringLiteral("false"),   QStringLiteral("--transparent"),
+             QStringLiteral("false"),   QStringLiteral("--margin"),
+             QStringLiteral("8"),       QStringLiteral("--distance"),
+             QStringLiteral("8"),       QStringLiteral("--padding"),
+             QStringLiteral("4")},
             {QStringLiteral("dunst"), QStringLiteral("-config"), config.fileName()}};
         for (const QStringList& command : programs) {
             auto process = std::make_unique<QProcess>();

@@ -38,13 +38,21 @@ void DBusDesktopNotifications::notify(const QString& summary, const QString& bod
     if (!m_bus.isConnected())
         return;
     m_waiting = Notice{summary, body};
-    if (m_callPending)
+    sendWaiting();
+}
+
+void DBusDesktopNotifications::sendWaiting()
+{
+    // One call at a time: the id a reply brings is what the next one replaces.
+    if (!m_waiting || m_callPending)
         return;
     if (!m_bodyMarkup) {
         askCapabilities();
         return;
     }
-    sendWaiting();
+    const Notice notice = *m_waiting;
+    m_waiting.reset();
+    send(notice);
 }
 
 void DBusDesktopNotifications::askCapabilities()
@@ -68,15 +76,6 @@ void DBusDesktopNotifications::handleCapabilities(QDBusPendingCallWatcher* watch
     }
     m_bodyMarkup = reply.value().contains(QStringLiteral("body-markup"));
     sendWaiting();
-}
-
-void DBusDesktopNotifications::sendWaiting()
-{
-    if (!m_waiting)
-        return;
-    const Notice notice = *m_waiting;
-    m_waiting.reset();
-    send(notice);
 }
 
 void DBusDesktopNotifications::send(const Notice& notice)
@@ -106,8 +105,7 @@ void DBusDesktopNotifications::handleNotified(QDBusPendingCallWatcher* watcher)
     } else {
         m_id = reply.value();
     }
-    if (m_waiting)
-        notify(m_waiting->summary, m_waiting->body);
+    sendWaiting();
 }
 
 void DBusDesktopNotifications::handleActionInvoked(uint id, const QString& action)
