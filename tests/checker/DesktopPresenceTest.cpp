@@ -90,6 +90,39 @@ Effects runCommand(const std::function<void(CheckerRig&, FakeHotkeyBackend&, Fak
                    form.windowTitle(), form.hasEnded()};
 }
 
+// The notification service stand-in on the private bus and a started
+// checker that notifies through a connection of its own, as another
+// program's would be.
+struct BusRig
+{
+    FakeNotificationService service;
+    std::unique_ptr<DBusDesktopNotifications> notifications;
+    CheckerRig rig;
+
+    ~BusRig()
+    {
+        QDBusConnection::sessionBus().unregisterService(
+            QStringLiteral("org.freedesktop.Notifications"));
+        QDBusConnection::sessionBus().unregisterObject(
+            QStringLiteral("/org/freedesktop/Notifications"));
+    }
+
+    bool start(bool popUp)
+    {
+        if (!service.registerOn(QDBusConnection::sessionBus()))
+            return false;
+        notifications = std::make_unique<DBusDesktopNotifications>(
+            MailForm::appTitle(),
+            QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
+                                          QStringLiteral("checker%1").arg(++connections)));
+        rig.set({{"Option1value", popUp ? QStringLiteral("1") : QStringLiteral("0")}});
+        new DesktopPresence(rig.started(1), nullptr, notifications.get());
+        return true;
+    }
+
+    static inline int connections = 0;
+};
+
 } // namespace
 
 class DesktopPresenceTest : public QObject
@@ -194,8 +227,6 @@ void DesktopPresenceTest::notificationTellsTheNewMail_data()
 
 void DesktopPresenceTest::notificationTellsTheNewMail()
 {
-    if (!busProblem.isEmpty())
-        QSKIP(qPrintable(busProblem));
     QFETCH(int, seen);
     QFETCH(int, fresh);
     QFETCH(bool, popUp);
@@ -203,41 +234,25 @@ void DesktopPresenceTest::notificationTellsTheNewMail()
     QFETCH(QString, firstSender);
     QFETCH(QString, summary);
     QFETCH(QString, body);
+    if (!busProblem.isEmpty())
+        QSKIP(qPrintable(busProblem));
 
-    QDBusConnection serviceBus = QDBusConnection::sessionBus();
-    FakeNotificationService service;
+    BusRig bus;
     if (markup)
-        service.capabilities << QStringLiteral("body-markup");
-    QVERIFY(service.registerOn(serviceBus));
-    const auto unregister = qScopeGuard([&] {
-        serviceBus.unregisterService(QStringLiteral("org.freedesktop.Notifications"));
-        serviceBus.unregisterObject(QStringLiteral("/org/freedesktop/Notifications"));
-    });
-    // The checker on a connection of its own, as another program would be.
-    const QDBusConnection checkerBus =
-        QDBusConnection::connectToBus(qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"),
-                                      QString::fromLatin1(QTest::currentDataTag()));
-    DBusDesktopNotifications notifications(MailForm::appTitle(), checkerBus);
-    CheckerRig rig;
-    rig.set({{"Option1value", popUp ? QStringLiteral("1") : QStringLiteral("0")}});
-    MailForm& form = rig.started(1);
-    new DesktopPresence(form, nullptr, &notifications);
-
-    checkFinds(rig, seen, fresh, firstSender);
+        bus.service.capabilities << QStringLiteral("body-markup");
+    QVERIFY(bus.start(popUp));
+    checkFinds(bus.rig, seen, fresh, firstSender);
     if (!popUp) {
-        // A check that does pop up shows that nothing was merely on its way.
-        rig.set({{"Option1value", QStringLiteral("1")}});
-        form.loadoption();
-        checkFinds(rig, 0, 1);
-        QTRY_COMPARE(service.shown.size(), 1);
-        QCOMPARE(service.shown.at(0).summary, QStringLiteral("新着メール 1通"));
-        return;
+        // A check that does pop up shows that nothing else was on its way.
+        bus.rig.set({{"Option1value", QStringLiteral("1")}});
+        bus.rig.form->loadoption();
+        checkFinds(bus.rig, 0, 1);
     }
-    QTRY_COMPARE(service.shown.size(), 1);
-    const FakeNotificationService::Shown& shown = service.shown.at(0);
+    QTRY_COMPARE(bus.service.shown.size(), 1);
+    const FakeNotificationService::Shown& shown = bus.service.shown.at(0);
     QCOMPARE(shown.appName, MailForm::appTitle());
-    QCOMPARE(shown.summary, summary);
-    QCOMPARE(shown.body, body);
+    QCOMPARE(shown.summary, popUp ? summary : QStringLiteral("新着メール 1通"));
+    QCOMPARE(shown.body, popUp ? body : line(1));
     QVERIFY(shown.actions.contains(QStringLiteral("default")));
 }
 
@@ -245,47 +260,33 @@ void DesktopPresenceTest::laterNotificationReplacesAndClickPopsUp()
 {
     if (!busProblem.isEmpty())
         QSKIP(qPrintable(busProblem));
-    FakeNotificationService service;
-    QVERIFY(service.registerOn(QDBusConnection::sessionBus()));
-    const auto unregister = qScopeGuard([] {
-        QDBusConnection::sessionBus().unregisterService(
-            QStringLiteral("org.freedesktop.Notifications"));
-        QDBusConnection::sessionBus().unregisterObject(
-            QStringLiteral("/org/freedesktop/Notifications"));
-    });
-    const QDBusConnection checkerBus = QDBusConnection::connectToBus(
-        qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"), QStringLiteral("replaces"));
-    DBusDesktopNotifications notifications(MailForm::appTitle(), checkerBus);
-    CheckerRig rig;
-    rig.set({{"Option1value", QStringLiteral("1")}});
-    MailForm& form = rig.started(1);
-    new DesktopPresence(form, nullptr, &notifications);
-
-    checkFinds(rig, 0, 1);
-    QTRY_COMPARE(service.shown.size(), 1);
-    const uint first = service.shown.at(0).id;
-    QCOMPARE(service.shown.at(0).replacesId, 0u);
+    BusRig bus;
+    QVERIFY(bus.start(true));
+    QList<FakeNotificationService::Shown>& shown = bus.service.shown;
+    checkFinds(bus.rig, 0, 1);
+    QTRY_COMPARE(shown.size(), 1);
+    const uint first = shown.at(0).id;
+    QCOMPARE(shown.at(0).replacesId, 0u);
     // Two checks in a row, the second before the reply to the first has
     // come: both replace the notification shown.
-    checkFinds(rig, 1, 1);
-    checkFinds(rig, 1, 2);
-    QTRY_COMPARE(service.shown.size(), 3);
-    QCOMPARE(service.shown.at(1).replacesId, first);
-    QCOMPARE(service.shown.at(2).replacesId, first);
-    QCOMPARE(service.shown.at(2).summary, QStringLiteral("新着メール 2通"));
-    QCOMPARE(service.shown.at(2).body, QStringList({line(2), line(3)}).join(u'\n'));
+    checkFinds(bus.rig, 1, 1);
+    checkFinds(bus.rig, 1, 2);
+    QTRY_COMPARE(shown.size(), 3);
+    QCOMPARE(shown.at(1).replacesId, first);
+    QCOMPARE(shown.at(2).replacesId, first);
+    QCOMPARE(shown.at(2).body, QStringList({line(2), line(3)}).join(u'\n'));
 
+    MailForm& form = *bus.rig.form;
     form.OkBt_Click();
-    QVERIFY(form.isHidden());
-    service.click(first);
+    bus.service.click(first);
     QTRY_VERIFY(form.isVisible());
 
     // Once the user has dismissed it, the next one is a new notification.
-    service.dismiss(first);
+    bus.service.dismiss(first);
     QTest::qWait(50);
-    checkFinds(rig, 3, 1);
-    QTRY_COMPARE(service.shown.size(), 4);
-    QCOMPARE(service.shown.at(3).replacesId, 0u);
+    checkFinds(bus.rig, 3, 1);
+    QTRY_COMPARE(shown.size(), 4);
+    QCOMPARE(shown.at(3).replacesId, 0u);
 }
 
 void DesktopPresenceTest::withoutSessionBusTheCheckerChecksAsBefore()

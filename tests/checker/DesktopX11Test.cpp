@@ -148,20 +148,13 @@ int main(int argc, char* argv[])
                 "[urgency_normal]\nbackground = \"#f4f4f0\"\nforeground = \"#202020\"\n"
                 "timeout = 0\n");
         config.close();
-        const QList<QStringList> programs{
-            {QStringLiteral("trayer"),  QStringLiteral("--edge"),
-             QStringLiteral("bottom"),  QStringLiteral("--align"),
-             QStringLiteral("right"),   QStringLiteral("--widthtype"),
-             QStringLiteral("request"), QStringLiteral("--height"),
-             QStringLiteral("32"),      QStringLiteral("--SetDockType"),
-             QStringLiteral("false"),   QStringLiteral("--SetPartialStrut"),
-             QStringLiteral("false"),   QStringLiteral("--transparent"),
-             QStringLiteral("false"),   QStringLiteral("--margin"),
-             QStringLiteral("8"),       QStringLiteral("--distance"),
-             QStringLiteral("8"),       QStringLiteral("--padding"),
-             QStringLiteral("4")},
-            {QStringLiteral("dunst"), QStringLiteral("-config"), config.fileName()}};
-        for (const QStringList& command : programs) {
+        const QStringList programs{
+            QStringLiteral("trayer --edge bottom --align right --widthtype request --height 32 "
+                           "--SetDockType false --SetPartialStrut false --transparent false "
+                           "--margin 8 --distance 8 --padding 4"),
+            QStringLiteral("dunst -config ") + config.fileName()};
+        for (const QString& line : programs) {
+            const QStringList command = line.split(u' ');
             auto process = std::make_unique<QProcess>();
             process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
             process->setChildProcessModifier(DBusSession::endWithParent);
