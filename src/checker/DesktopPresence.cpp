@@ -13,6 +13,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int popUpAction = 2;
@@ -24,6 +26,8 @@ QString mailLine(const MailListView& grid, int row)
            grid.cellText(row, MailListView::SubjectColumn);
 }
 
+// The checker's icon with the count of listed messages on it, red while new
+// mail is flagged.
 QPixmap badged(const QString& file, int size, int listed, bool newMail)
 {
     QPixmap picture(file);

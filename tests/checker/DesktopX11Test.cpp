@@ -13,7 +13,10 @@
 #include "support/XvfbServer.h"
 
 #include <QApplication>
-#include <QDBusInterface>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusReply>
+#include <QDBusVariant>
 #include <QDir>
 #include <QProcess>
 #include <QScreen>
@@ -31,11 +34,13 @@ QString desktopProblem;
 // Notifications the daemon shows now; -1 when it cannot be asked.
 int displayedNotifications()
 {
-    QDBusInterface dunst(QStringLiteral("org.freedesktop.Notifications"),
-                         QStringLiteral("/org/freedesktop/Notifications"),
-                         QStringLiteral("org.dunstproject.cmd0"));
-    const QVariant count = dunst.property("displayedLength");
-    return count.isValid() ? count.toInt() : -1;
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.Notifications"),
+        QStringLiteral("/org/freedesktop/Notifications"),
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
+    get << QStringLiteral("org.dunstproject.cmd0") << QStringLiteral("displayedLength");
+    const QDBusReply<QDBusVariant> reply = QDBusConnection::sessionBus().call(get);
+    return reply.isValid() ? reply.value().variant().toInt() : -1;
 }
 
 bool click(QPoint at)
