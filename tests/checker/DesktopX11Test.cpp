@@ -18,6 +18,7 @@
 #include <QDBusReply>
 #include <QDBusVariant>
 #include <QDir>
+#include <QMenu>
 #include <QProcess>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -43,12 +44,12 @@ int displayedNotifications()
     return reply.isValid() ? reply.value().variant().toInt() : -1;
 }
 
-bool click(QPoint at)
+bool click(QPoint at, int button = 1)
 {
     QProcess process;
     process.start(QStringLiteral("xdotool"),
                   {QStringLiteral("mousemove"), QString::number(at.x()), QString::number(at.y()),
-                   QStringLiteral("click"), QStringLiteral("1")});
+                   QStringLiteral("click"), QString::number(button)});
     return process.waitForFinished(10000) && process.exitCode() == 0;
 }
 
@@ -119,6 +120,18 @@ void DesktopX11Test::newMailOnTheTrayAndAsANotification()
     form.OkBt_Click();
     QTRY_VERIFY(!form.isVisible());
     QVERIFY(click(tray.geometry().center()));
+    QTRY_VERIFY(form.isVisible());
+
+    // The icon's menu holds the hotkey commands; its pop-up entry does the same.
+    form.OkBt_Click();
+    QTRY_VERIFY(!form.isVisible());
+    QVERIFY(click(tray.geometry().center(), 3));
+    QMenu* menu = nullptr;
+    QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())));
+    QCOMPARE(menu->actions().size(), 6);
+    QAction* popUp = menu->actions().at(2);
+    QCOMPARE(popUp->text(), QStringLiteral("ポップアップ"));
+    QVERIFY(click(menu->mapToGlobal(menu->actionGeometry(popUp).center())));
     QTRY_VERIFY(form.isVisible());
 }
 
