@@ -42,32 +42,10 @@ QString line(int m)
     return QStringLiteral("差出人1-%1 — 件名1-%1").arg(m);
 }
 
-// What the checker did, as far as a user or the desktop can tell.
-struct Effects
-{
-    QStringList waited;
-    QStringList started;
-    bool visible = false;
-    QString caption;
-    bool ended = false;
-
-    friend bool operator==(const Effects&, const Effects&) = default;
-};
-
-char* toString(const Effects& e)
-{
-    return qstrdup(QStringLiteral("waited %1, started %2, visible %3, caption %4, ended %5")
-                       .arg(e.waited.join(u','), e.started.join(u','))
-                       .arg(e.visible)
-                       .arg(e.caption)
-                       .arg(e.ended)
-                       .toUtf8()
-                       .constData());
-}
-
 // A checker with two mail programs and listed mail, its window hidden; act
-// then plays the user.
-Effects runCommand(const std::function<void(CheckerRig&, FakeHotkeyBackend&, FakeTrayIcon&)>& act)
+// then plays the user. What the checker did, as a user can tell.
+QStringList
+runCommand(const std::function<void(CheckerRig&, FakeHotkeyBackend&, FakeTrayIcon&)>& act)
 {
     FakeHotkeyBackend backend;
     FakeTrayIcon tray;
@@ -86,8 +64,9 @@ Effects runCommand(const std::function<void(CheckerRig&, FakeHotkeyBackend&, Fak
     rig.putMail(1, 2, false);
     form.endOfCheck();
     act(rig, backend, tray);
-    return Effects{rig.processes.waited, rig.processes.started, form.isVisible(),
-                   form.windowTitle(), form.hasEnded()};
+    return {rig.processes.waited.join(u','), rig.processes.started.join(u','),
+            form.isVisible() ? QStringLiteral("shown") : QStringLiteral("hidden"),
+            form.windowTitle(), form.hasEnded() ? QStringLiteral("ended") : QString()};
 }
 
 // The notification service stand-in on the private bus and a started
@@ -154,12 +133,13 @@ void DesktopPresenceTest::trayRunsWhatTheHotkeysRun()
     QFETCH(int, trayEntry);
     QFETCH(int, hotkey);
 
-    const Effects untouched = runCommand([](CheckerRig&, FakeHotkeyBackend&, FakeTrayIcon&) {});
-    const Effects byKey = runCommand([&](CheckerRig&, FakeHotkeyBackend& backend, FakeTrayIcon&) {
-        const Settings::Hotkey key = Settings::decodeHotkey(qint16(113 + hotkey));
-        backend.pressed(backend.registered.key(key));
-    });
-    const Effects byTray = runCommand([&](CheckerRig&, FakeHotkeyBackend&, FakeTrayIcon& tray) {
+    const QStringList untouched = runCommand([](CheckerRig&, FakeHotkeyBackend&, FakeTrayIcon&) {});
+    const QStringList byKey =
+        runCommand([&](CheckerRig&, FakeHotkeyBackend& backend, FakeTrayIcon&) {
+            const Settings::Hotkey key = Settings::decodeHotkey(qint16(113 + hotkey));
+            backend.pressed(backend.registered.key(key));
+        });
+    const QStringList byTray = runCommand([&](CheckerRig&, FakeHotkeyBackend&, FakeTrayIcon& tray) {
         QCOMPARE(tray.commands,
                  (QStringList{QStringLiteral("設定"), QStringLiteral("メールチェック"),
                               QStringLiteral("ポップアップ"), QStringLiteral("メーラー1"),
