@@ -129,32 +129,32 @@ void BasKey::hotkeyProc(int atom)
         return;
     for (int i = 0; i < keyCount; ++i) {
         if (m_hotkeyAtom[i] == atom) {
-            runAction(i);
+            runAction(m_form, i);
             return;
         }
     }
 }
 
-void BasKey::runAction(int index)
+void BasKey::runAction(MailForm& form, int index)
 {
     switch (index) {
     case 0:
-        m_form.mnu_opt();
+        form.mnu_opt();
         break;
     case 1:
-        m_form.checkmail();
+        form.checkmail();
         break;
     case 2:
-        m_form.mnu_pop();
+        form.mnu_pop();
         break;
     case 3:
-        m_form.ExecMailapp(1);
+        form.ExecMailapp(1);
         break;
     case 4:
-        m_form.ExecMailapp(2);
+        form.ExecMailapp(2);
         break;
     case exitKey:
-        m_form.mnu_end();
+        form.mnu_end();
         break;
     }
 }

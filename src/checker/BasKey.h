@@ -53,9 +53,11 @@ public:
     // The dispatch of one press: runs the action registered under atom; an
     // identifier no key holds does nothing.
     void hotkeyProc(int atom);
+    // The operation of action index on form: what its key runs, and what
+    // the tray menu's entry of the same name runs.
+    static void runAction(MailForm& form, int index);
 
 private:
-    void runAction(int index);
     QString failureText(int index) const;
     void failExitKey();
 

@@ -4,6 +4,7 @@
 
 #include "checker/BasKey.h"
 #include "checker/CheckerContext.h"
+#include "checker/DesktopPresence.h"
 #include "checker/MailForm.h"
 #include "checker/Pop3Drivers.h"
 #include "checker/Prompter.h"
@@ -16,7 +17,8 @@
 namespace Checker {
 
 std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext& context,
-                                       SignalRelay* relay, HotkeyBackend* hotkeys)
+                                       SignalRelay* relay, HotkeyBackend* hotkeys, TrayIcon* tray,
+                                       DesktopNotifications* notifications)
 {
     if (!lock.tryLock()) {
         context.prompter.ask(QStringLiteral("既に起動しています"), MailForm::appTitle(),
@@ -32,6 +34,9 @@ std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext&
     // Owned by the window; Form_Load hooks and registers the keys.
     if (hotkeys)
         window->setHotkeyHooks(new BasKey(*window, context.prompter, *hotkeys));
+    // Before Form_Load, so that the first check already shows on the desktop.
+    if (tray || notifications)
+        new DesktopPresence(*window, tray, notifications);
     // The end of the desktop session runs the same exit sequence as the exit
     // hotkey, question included, so the sizes are stored.
     if (relay) {

@@ -616,6 +616,7 @@ void MailForm::endOfCheck()
         if (m_options.Option1value != 0) {
             popUp();
             m_notifier->startCloseTimer();
+            emit newMailPoppedUp();
         }
         if (m_options.Option2value != 0)
             m_sounds->play(m_accounts, m_options.accountno, m_options.Wavdir);
@@ -623,6 +624,7 @@ void MailForm::endOfCheck()
     }
     m_scheduler->enableChecktimer();
     unsetCursor();
+    emit mailListed();
 }
 
 void MailForm::disableMailList()

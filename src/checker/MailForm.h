@@ -133,6 +133,10 @@ public:
 signals:
     // The exit sequence has run to its end: the program should quit now.
     void checkerEnded();
+    // The end of a check has listed the mail (mailTotal, newMailFlg).
+    void mailListed();
+    // New mail has popped the window up ("Option1value").
+    void newMailPoppedUp();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

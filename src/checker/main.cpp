@@ -5,9 +5,11 @@
 #include "checker/MailForm.h"
 #include "checker/SignalRelay.h"
 #include "checker/platform/CanberraSoundPlayer.h"
+#include "checker/platform/DBusDesktopNotifications.h"
 #include "checker/platform/InstanceLock.h"
 #include "checker/platform/MessageBoxPrompter.h"
 #include "checker/platform/QProcessRunner.h"
+#include "checker/platform/QtTrayIcon.h"
 #include "hotkeys/X11HotkeyBackend.h"
 #include "hotkeys/X11KeyboardLight.h"
 #include "settings/SettingsStore.h"
@@ -44,11 +46,16 @@ int main(int argc, char* argv[])
     X11KeyboardLight light;
     CanberraSoundPlayer sound;
     X11HotkeyBackend hotkeys;
+    // Where the desktop has neither a tray nor a notification service (or
+    // no session bus at all), both stay silent.
+    QtTrayIcon tray;
+    DBusDesktopNotifications notifications(MailForm::appTitle());
     const CheckerContext context{
         prompter, processes, light,
         sound,    store,     QCoreApplication::applicationDirPath() + QStringLiteral("/tavoprefs")};
 
-    std::unique_ptr<MailForm> form = Checker::startChecker(lock, context, &relay, &hotkeys);
+    std::unique_ptr<MailForm> form =
+        Checker::startChecker(lock, context, &relay, &hotkeys, &tray, &notifications);
     if (!form)
         return EXIT_FAILURE;
     QObject::connect(form.get(), &MailForm::checkerEnded, &app, &QCoreApplication::quit,
