@@ -72,7 +72,7 @@ const char16_t* cp932DoubleByteTable()
     return table.chars.data();
 }
 
-QString fromCp932(QByteArrayView bytes)
+QString cp932Text(QByteArrayView bytes)
 {
     const auto* in = reinterpret_cast<const uchar*>(bytes.data());
     const qsizetype size = bytes.size();
@@ -101,6 +101,35 @@ QString fromCp932(QByteArrayView bytes)
         }
     }
     text.truncate(out - begin);
+    return text;
+}
+
+QString fromCp932(QByteArrayView bytes)
+{
+    qsizetype firstHigh = 0;
+    while (firstHigh < bytes.size() && uchar(bytes[firstHigh]) < 0x80)
+        ++firstHigh;
+    if (firstHigh == bytes.size())
+        return QString::fromLatin1(bytes.data(), bytes.size());
+    if (bytes.sliced(firstHigh).isValidUtf8())
+        return QString::fromUtf8(bytes);
+
+    // Mixed text: today's mail programs write raw 8-bit headers in UTF-8,
+    // older ones in Shift-JIS, and one response can hold both. A UTF-8
+    // sequence never spans a line end, so each line is read on its own.
+    QString text;
+    text.reserve(bytes.size());
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype newline = bytes.indexOf('\n', start);
+        const qsizetype end = newline < 0 ? bytes.size() : newline + 1;
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        if (end > firstHigh && line.isValidUtf8())
+            text += QString::fromUtf8(line);
+        else
+            text += cp932Text(line);
+        start = end;
+    }
     return text;
 }
 
