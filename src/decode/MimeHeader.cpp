@@ -209,7 +209,7 @@ std::optional<QString> extendedParameter(const MimeValue& value, QLatin1StringVi
     if (charset.isEmpty())
         return removeNuls(fromCp932(bytes));
     const std::optional<QString> text = textInCharset(bytes, charset);
-    return text ? removeNuls(*text) : asWritten;
+    return removeNuls(text ? *text : asWritten);
 }
 
 } // namespace Decode
