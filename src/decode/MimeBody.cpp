@@ -177,49 +177,58 @@ QByteArray decodeBodyBase64(QStringView text)
 
 QByteArray decodeQuotedPrintable(QStringView text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
     const qsizetype size = text.size();
+    QByteArray bytes(size * 3, Qt::Uninitialized); // a character gives at most 3 UTF-8 bytes
+    char* out = bytes.data();
+    const char16_t* in = text.utf16();
     bool lineStart = true;
     for (qsizetype i = 0; i < size; ++i) {
-        const char16_t c = text[i].unicode();
-        if (lineStart && c == u'.' && i + 1 < size && text[i + 1] == u'.')
+        if (lineStart && in[i] == u'.' && i + 1 < size && in[i + 1] == u'.')
             ++i; // RFC 1939 byte-stuffing
         lineStart = false;
-        const char16_t current = text[i].unicode();
-        if (current == u'=') {
+        const char16_t c = in[i];
+        if (c == u'=') {
             if (i + 2 < size) {
-                const int high = hexValue(text[i + 1].unicode());
-                const int low = hexValue(text[i + 2].unicode());
+                const int high = hexValue(in[i + 1]);
+                const int low = hexValue(in[i + 2]);
                 if (high >= 0 && low >= 0) {
-                    bytes.append(char(high * 16 + low));
+                    *out++ = char(high * 16 + low);
                     i += 2;
                     continue;
                 }
             }
             qsizetype k = i + 1;
-            while (k < size && (text[k] == u' ' || text[k] == u'\t'))
+            while (k < size && (in[k] == u' ' || in[k] == u'\t'))
                 ++k;
-            if (k == size || text[k] == u'\n' || text[k] == u'\r') {
+            if (k == size || in[k] == u'\n' || in[k] == u'\r') {
                 // Soft line break: the line goes on behind the line end.
-                if (k < size && text[k] == u'\r')
+                if (k < size && in[k] == u'\r')
                     ++k;
-                if (k < size && text[k] == u'\n')
+                if (k < size && in[k] == u'\n')
                     ++k;
                 i = k - 1;
                 lineStart = true;
                 continue;
             }
-            bytes.append('=');
-        } else if (current < 0x80) {
-            bytes.append(char(current));
-            lineStart = current == u'\n';
+            *out++ = '=';
+        } else if (c < 0x80) {
+            *out++ = char(c);
+            lineStart = c == u'\n';
         } else {
             // Raw 8-bit text in a quoted-printable body was read as received
-            // text already; it goes on as UTF-8 bytes.
-            bytes.append(text.sliced(i, 1).toUtf8());
+            // text already; it goes on as UTF-8 bytes (a lone surrogate as
+            // U+FFFD).
+            const char16_t code = QChar::isSurrogate(c) ? char16_t(0xFFFD) : c;
+            if (code < 0x800) {
+                *out++ = char(0xC0 | (code >> 6));
+            } else {
+                *out++ = char(0xE0 | (code >> 12));
+                *out++ = char(0x80 | ((code >> 6) & 0x3F));
+            }
+            *out++ = char(0x80 | (code & 0x3F));
         }
     }
+    bytes.truncate(out - bytes.data());
     return bytes;
 }
 

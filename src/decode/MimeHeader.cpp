@@ -79,11 +79,20 @@ int segmentNumber(QStringView parameterName, QLatin1StringView lowerName, bool& 
 
 std::optional<QString> headerField(QStringView text, QLatin1StringView lowerName)
 {
+    // Lines are found by their LF (a fast single-character search); the CR
+    // in front of it is not part of the line.
+    const auto lineEnd = [text](qsizetype from) {
+        const qsizetype newline = text.indexOf(u'\n', from);
+        if (newline < 0)
+            return text.size();
+        return newline > from && text[newline - 1] == u'\r' ? newline - 1 : newline;
+    };
+    const auto nextLine = [text](qsizetype end) {
+        return end < text.size() && text[end] == u'\r' ? end + 2 : end + 1;
+    };
     qsizetype line = 0;
     while (line < text.size()) {
-        qsizetype end = text.indexOf(u"\r\n", line);
-        if (end < 0)
-            end = text.size();
+        qsizetype end = lineEnd(line);
         if (end == line)
             return std::nullopt; // the empty line ends the header block
         const QStringView current = text.sliced(line, end - line);
@@ -91,16 +100,15 @@ std::optional<QString> headerField(QStringView text, QLatin1StringView lowerName
             current[lowerName.size()] == u':') {
             QString value = current.sliced(lowerName.size() + 1).toString();
             // RFC 5322 unfolding: a line end followed by white space goes.
-            while (end + 2 < text.size() && (text[end + 2] == u' ' || text[end + 2] == u'\t')) {
-                qsizetype next = text.indexOf(u"\r\n", end + 2);
-                if (next < 0)
-                    next = text.size();
-                value += text.sliced(end + 2, next - end - 2);
-                end = next;
+            for (qsizetype next = nextLine(end);
+                 next < text.size() && (text[next] == u' ' || text[next] == u'\t');
+                 next = nextLine(end)) {
+                end = lineEnd(next);
+                value += text.sliced(next, end - next);
             }
             return value.trimmed();
         }
-        line = end + 2;
+        line = nextLine(end);
     }
     return std::nullopt;
 }

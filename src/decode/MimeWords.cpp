@@ -178,6 +178,7 @@ QString decodeMimeWords(const QString& text, OldKanjiDesignation old)
         out += decoded;
     };
 
+    QStringView knownCharset;
     qsizetype search = 0;
     for (;;) {
         const qsizetype at = view.indexOf(u"=?", search);
@@ -195,8 +196,14 @@ QString decodeMimeWords(const QString& text, OldKanjiDesignation old)
             continue; // left undecoded by the ISO-2022-JP path; stays so
         std::optional<QByteArray> bytes =
             word->encoding == u'b' ? decodeWordBase64(word->text) : decodeWordQ(word->text);
-        if (!bytes || !textInCharset(QByteArrayView(), word->charset))
-            continue; // malformed or unknown: stays as written
+        if (!bytes)
+            continue; // malformed: stays as written
+        // Asking Qt about a charset opens a converter: ask once per name in a row.
+        if (word->charset.compare(knownCharset, Qt::CaseInsensitive) != 0) {
+            if (!textInCharset(QByteArrayView(), word->charset))
+                continue; // unknown: stays as written
+            knownCharset = word->charset;
+        }
         const QStringView between = view.sliced(copied, at - copied);
         const bool adjacent = inRun && std::all_of(between.begin(), between.end(), [](QChar c) {
                                   return isFoldingWhiteSpace(c.unicode());

@@ -155,16 +155,18 @@ WholeMessage parseRetrResponse(const QString& replyBuf)
 
     const qsizetype emptyLine = message.keptText.indexOf(QStringLiteral("\r\n\r\n"));
     if (emptyLine >= 0) {
-        const QStringView body = QStringView(message.keptText).sliced(emptyLine + 4);
-        message.Body = body.contains(QChar(0)) ? convertJis(removeNuls(body.toString()))
-                                               : convertJisView(body);
-        message.Body.remove(QChar(u'\t'));
         // Base64 and quoted-printable text decoded; the cut above still
         // decides how much of it is shown when attachments follow.
         std::optional<QString> decoded =
             decodedBodyText(text, message.Attached ? firstAttachmentKept : -1);
-        if (decoded)
+        if (decoded) {
             message.Body = std::move(*decoded);
+        } else {
+            const QStringView body = QStringView(message.keptText).sliced(emptyLine + 4);
+            message.Body = body.contains(QChar(0)) ? convertJis(removeNuls(body.toString()))
+                                                   : convertJisView(body);
+            message.Body.remove(QChar(u'\t'));
+        }
     }
 
     for (const Attachment& name : std::as_const(names)) {
