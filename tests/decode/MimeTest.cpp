@@ -100,6 +100,16 @@ void MimeTest::realWorldMail_data()
     QTest::addRow("malformed B left as is")
         << top("Subject: =?UTF-8?B?4*GC?= =?UTF-8?B?44GCx?=\r\n") << Subject
         << latin1("=?UTF-8?B?4*GC?= =?UTF-8?B?44GCx?=");
+    QTest::addRow("adjacent words in two charsets join without the space")
+        << top("Subject: " + bWord("Shift_JIS", encoded("Shift_JIS", u8("会議"))) + " " +
+               bWord("UTF-8", u8("の予定").toUtf8()) + "\r\n")
+        << Subject << kaigi;
+    QTest::addRow("RFC 2231 language in a word's charset")
+        << top("Subject: =?UTF-8*ja?Q?=E4=BC=9A=E8=AD=B0?=\r\n") << Subject << u8("会議");
+    QTest::addRow("word inside a quoted display name")
+        << QByteArray("+OK\r\nFrom: \"" + bWord("UTF-8", u8("山田").toUtf8()) +
+                      "\" <y@example.jp>\r\n\r\n.\r\n")
+        << From << u8("\"山田\" <y@example.jp>");
     QTest::addRow("raw 8-bit UTF-8 subject")
         << top("Subject: " + utf8 + "\r\n") << Subject << kaigi;
     QTest::addRow("raw 8-bit Shift-JIS subject next to a UTF-8 line")
@@ -108,6 +118,10 @@ void MimeTest::realWorldMail_data()
     QTest::addRow("multipart/alternative gets no attachment picture")
         << top("Content-Type: multipart/alternative; boundary=\"a\"\r\n") << Attached
         << latin1("no");
+    QTest::addRow("multipart/related with a named image keeps its picture")
+        << top("Content-Type: multipart/related; boundary=\"r\"\r\n\r\n--r\r\n"
+               "Content-Type: image/png; name=\"logo.png\"\r\n")
+        << Attached << latin1("yes");
     QTest::addRow("multipart/mixed keeps its attachment picture")
         << top("Content-Type: multipart/mixed; boundary=\"a\"\r\n") << Attached << latin1("yes");
 
@@ -134,6 +148,32 @@ void MimeTest::realWorldMail_data()
                     "Content-Transfer-Encoding: quoted-printable\r\n\r\n" +
                     "=E4=BC=9A=E8=AD=B0=E3=81=AE=E4=BA=88=E5=AE=9A\r\n--alt--\r\n")
         << Body << kaigi;
+    QTest::addRow("Shift_JIS quoted-printable body")
+        << retr("Content-Type: text/plain; charset=Shift_JIS\r\n"
+                "Content-Transfer-Encoding: quoted-printable",
+                "=89=EF=8B=63=87=40\r\n")
+        << Body << u8("会議①\r\n");
+    QTest::addRow("raw 8-bit UTF-8 body")
+        << retr("Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit",
+                utf8 + "\r\n")
+        << Body << kaigi + latin1("\r\n.\r\n");
+    // The raw text is kept up to character 5000; the Base64 in front of that
+    // is decoded, a character cut in two shown as U+FFFD.
+    const QByteArray longText = QString(3000, QChar(u'本')).toUtf8();
+    const QByteArray withFile = retr("Content-Type: multipart/mixed; boundary=\"m\"",
+                                     "--m\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+                                     "Content-Transfer-Encoding: base64\r\n\r\n" +
+                                         longText.toBase64() +
+                                         "\r\n--m\r\nContent-Type: application/pdf; "
+                                         "name=\"a.pdf\"\r\n\r\nJVBE\r\n--m--\r\n");
+    const qsizetype base64Start = withFile.indexOf("base64\r\n\r\n") + 10;
+    QTest::addRow("Base64 text before an attachment cut where the raw text is cut")
+        << withFile << Body << QString::fromUtf8(longText.left((5000 - base64Start) * 6 / 8));
+    QTest::addRow("RFC 2231 single value, unknown charset as written")
+        << retr("Content-Type: multipart/mixed; boundary=\"m\"",
+                "--m\r\nContent-Type: application/pdf; name*=UTF-8''%E8%B3%87.pdf\r\n\r\nJVBE\r\n"
+                "--m\r\nContent-Type: application/zip; name*=x-none''a%41\r\n\r\nUEsD\r\n--m--\r\n")
+        << Names << u8("\"資.pdf\" \"x-none''a%41\" ");
     QTest::addRow("RFC 2231 continuations with charset")
         << retr("Content-Type: multipart/mixed; boundary=\"m\"",
                 "--m\r\nContent-Type: text/plain\r\n\r\nhi\r\n--m\r\nContent-Type: "
