@@ -6,6 +6,7 @@
 #include "decode/Decode.h"
 #include "decode/ForwardFinder.h"
 #include "decode/MimeHeader.h"
+#include "decode/TextSearch.h"
 
 #include <array>
 
@@ -39,17 +40,6 @@ constexpr std::array<signed char, 128> base64Table()
     table['+'] = 62;
     table['/'] = 63;
     return table;
-}
-
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
 }
 
 bool isNamedOrAttached(const MimeValue& type, QStringView headers)

@@ -26,17 +26,6 @@ bool startsWithAsciiCi(QStringView text, QLatin1StringView lowerPrefix)
     return true;
 }
 
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
-
 // RFC 2231 percent-encoding; a "%" without two hex digits stands for itself.
 void appendPercentDecoded(QByteArray& bytes, QStringView text)
 {

@@ -14,17 +14,6 @@ namespace {
 // RFC 2047 charsets are short tokens; a longer run is not a word.
 constexpr qsizetype LongestCharset = 64;
 
-int hexValue(char16_t c)
-{
-    if (c >= u'0' && c <= u'9')
-        return c - u'0';
-    if (c >= u'A' && c <= u'F')
-        return c - u'A' + 10;
-    if (c >= u'a' && c <= u'f')
-        return c - u'a' + 10;
-    return -1;
-}
-
 int base64Value(char16_t c)
 {
     if (c >= u'A' && c <= u'Z')
