@@ -50,6 +50,51 @@ QByteArray retrResponse(qsizetype size)
            japaneseBody(size) + ".\r\n";
 }
 
+// A UTF-8 body of about size bytes in the given transfer encoding, as most
+// mail arrives today.
+QByteArray encodedRetrResponse(qsizetype size, bool base64)
+{
+    QByteArray text;
+    const QByteArray line =
+        QString::fromUtf8("お世話になっております。来週の会議資料をお送りします。 "
+                          "Meeting 10:00 @ 第3会議室\r\n")
+            .toUtf8();
+    while (text.size() < size)
+        text += line;
+    QByteArray body;
+    if (base64) {
+        const QByteArray all = text.toBase64();
+        for (qsizetype i = 0; i < all.size(); i += 76)
+            body += all.mid(i, 76) + "\r\n";
+    } else {
+        body = text.toPercentEncoding(" \r\n:@", QByteArray(), '=');
+    }
+    return "+OK message follows\r\nFrom: yamada@example.jp\r\nSubject: test\r\n"
+           "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: " +
+           QByteArray(base64 ? "base64" : "quoted-printable") + "\r\n\r\n" + body + ".\r\n";
+}
+
+void BM_RetrEncodedBody(benchmark::State& state)
+{
+    const QByteArray response = encodedRetrResponse(state.range(0), state.range(1) != 0);
+    for (auto _ : state) {
+        const Decode::WholeMessage message = Decode::parseRetrResponse(Decode::fromCp932(response));
+        benchmark::DoNotOptimize(message.Body.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * response.size());
+}
+
+void BM_FromReceivedUtf8(benchmark::State& state)
+{
+    const QByteArray bytes =
+        Decode::convertJis(QString::fromLatin1(japaneseBody(state.range(0)))).toUtf8();
+    for (auto _ : state) {
+        const QString decoded = Decode::fromCp932(bytes);
+        benchmark::DoNotOptimize(decoded.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
 // A TOP response whose header block is about size bytes: many Received lines
 // in front of folded encoded-word sender and subject.
 QByteArray topResponse(qsizetype size)
@@ -121,6 +166,13 @@ BENCHMARK(BM_FromCp932ShiftJis)
     ->Arg(OneMegabyte)
     ->Arg(10 * OneMegabyte)
     ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RetrEncodedBody)
+    ->Args({OneMegabyte, 1})
+    ->Args({10 * OneMegabyte, 1})
+    ->Args({OneMegabyte, 0})
+    ->Args({10 * OneMegabyte, 0})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FromReceivedUtf8)->Arg(10 * OneMegabyte)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TopSummary)->Arg(64 * 1024)->Unit(benchmark::kMicrosecond);
 
 BENCHMARK_MAIN();

@@ -72,25 +72,24 @@ const char16_t* cp932DoubleByteTable()
     return table.chars.data();
 }
 
-QString fromCp932(QByteArrayView bytes)
+namespace {
+
+// Writes the code page 932 reading of bytes to out (at most one character
+// per byte) and returns the end of what it wrote.
+char16_t* writeCp932(char16_t* out, QByteArrayView bytes)
 {
     const auto* in = reinterpret_cast<const uchar*>(bytes.data());
     const qsizetype size = bytes.size();
+    const char16_t* table = nullptr;
     qsizetype i = 0;
-    while (i < size && in[i] < 0x80)
-        ++i;
-    if (i == size) // the usual case for ISO-2022-JP mail
-        return QString::fromLatin1(bytes.data(), size);
-
-    const char16_t* table = cp932DoubleByteTable();
-    QString text(size, Qt::Uninitialized);
-    char16_t* const begin = reinterpret_cast<char16_t*>(text.data());
-    char16_t* out = begin;
-    for (qsizetype k = 0; k < i; ++k)
-        *out++ = in[k];
     while (i < size) {
         const unsigned b = in[i];
-        if (isCp932LeadByte(b) && i + 1 < size && isCp932TrailByte(in[i + 1])) {
+        if (b < 0x80) {
+            *out++ = char16_t(b);
+            ++i;
+        } else if (isCp932LeadByte(b) && i + 1 < size && isCp932TrailByte(in[i + 1])) {
+            if (!table)
+                table = cp932DoubleByteTable();
             *out++ = table[b << 8 | in[i + 1]];
             i += 2;
         } else {
@@ -99,6 +98,58 @@ QString fromCp932(QByteArrayView bytes)
             *out++ = cp932SingleByte(b);
             ++i;
         }
+    }
+    return out;
+}
+
+qsizetype firstHighByte(QByteArrayView bytes)
+{
+    qsizetype i = 0;
+    while (i < bytes.size() && uchar(bytes[i]) < 0x80)
+        ++i;
+    return i;
+}
+
+} // namespace
+
+QString cp932Text(QByteArrayView bytes)
+{
+    if (firstHighByte(bytes) == bytes.size()) // the usual case for ISO-2022-JP mail
+        return QString::fromLatin1(bytes.data(), bytes.size());
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(text.data());
+    text.truncate(writeCp932(begin, bytes) - begin);
+    return text;
+}
+
+QString fromCp932(QByteArrayView bytes)
+{
+    const qsizetype firstHigh = firstHighByte(bytes);
+    if (firstHigh == bytes.size())
+        return QString::fromLatin1(bytes.data(), bytes.size());
+    if (bytes.sliced(firstHigh).isValidUtf8())
+        return QString::fromUtf8(bytes);
+
+    // Mixed text: today's mail programs write raw 8-bit headers in UTF-8,
+    // older ones in Shift-JIS, and one response can hold both. A UTF-8
+    // sequence never spans a line end, so each line is read on its own.
+    // Either reading gives at most one 16-bit character per byte.
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* const begin = reinterpret_cast<char16_t*>(text.data());
+    char16_t* out = begin;
+    QStringDecoder utf8(QStringDecoder::Utf8,
+                        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    qsizetype start = 0;
+    while (start < bytes.size()) {
+        const qsizetype newline = bytes.indexOf('\n', start);
+        const qsizetype end = newline < 0 ? bytes.size() : newline + 1;
+        const QByteArrayView line = bytes.sliced(start, end - start);
+        if (end > firstHigh && line.isValidUtf8())
+            out = reinterpret_cast<char16_t*>(
+                utf8.appendToBuffer(reinterpret_cast<QChar*>(out), line));
+        else
+            out = writeCp932(out, line);
+        start = end;
     }
     text.truncate(out - begin);
     return text;

@@ -8,6 +8,9 @@
  * static initialisation), from ICU's Windows-31J converter; U+FFFD marks a
  * pair or byte that code page 932 leaves unassigned.
  */
+#include <QByteArrayView>
+#include <QString>
+
 namespace Decode {
 
 constexpr char16_t ReplacementCharacter = 0xFFFD;
@@ -36,5 +39,9 @@ constexpr char16_t cp932SingleByte(unsigned b)
 // 65536 characters indexed by lead byte * 256 + trail byte; only entries
 // whose lead and trail bytes pass the tests above are meaningful.
 const char16_t* cp932DoubleByteTable();
+
+// Bytes read as code page 932 only (fromCp932 without its UTF-8 rule): for
+// the decoded bytes of encoded words and for Shift_JIS text.
+QString cp932Text(QByteArrayView bytes);
 
 } // namespace Decode

@@ -169,7 +169,7 @@ QString decodeEncodedWords(const QString& text, OldKanjiDesignation old)
         if (close < 0)
             break; // an unterminated word stays undecoded, with all after it
         out.append(view.sliced(pos, marker - pos));
-        QString word = fromCp932(decodeBase64(view.sliced(base64, close - base64)));
+        QString word = cp932Text(decodeBase64(view.sliced(base64, close - base64)));
         if (old == OldKanjiDesignation::Delete)
             word.remove(QStringLiteral("\x1b$@"));
         out.append(word);

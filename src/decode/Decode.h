@@ -24,12 +24,15 @@
  */
 namespace Decode {
 
-// Received bytes read as code page 932 (Windows-31J) text. Bytes 0x00-0x7F
-// map to the same code (0x5C stays a backslash). A lead byte followed by a
-// valid trail byte is one character; a pair that code page 932 leaves
-// unassigned, a lead byte without a valid trail byte (the next byte is then
-// read on its own), and the unassigned single bytes 0x80, 0xA0 and 0xFD-0xFF
-// each give U+FFFD.
+// Received bytes read as text. A text that is valid UTF-8 is read as UTF-8,
+// and so is each line (up to and including its LF) that is valid UTF-8 on its
+// own; every other line is read as code page 932 (Windows-31J): bytes
+// 0x00-0x7F map to the same code (0x5C stays a backslash), a lead byte
+// followed by a valid trail byte is one character, and a pair that code page
+// 932 leaves unassigned, a lead byte without a valid trail byte (the next
+// byte is then read on its own), and the unassigned single bytes 0x80, 0xA0
+// and 0xFD-0xFF each give U+FFFD. Shift-JIS text is practically never valid
+// UTF-8, so raw Shift-JIS headers read as before.
 QString fromCp932(QByteArrayView bytes);
 
 // Replaces every RFC 2047 encoded word "=?ISO-2022-JP?B?" + Base64 + "?=" (the

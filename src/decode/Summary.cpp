@@ -3,6 +3,8 @@
 #include "decode/Summary.h"
 
 #include "decode/Decode.h"
+#include "decode/MimeHeader.h"
+#include "decode/MimeWords.h"
 #include "decode/TextSearch.h"
 
 namespace Decode {
@@ -50,6 +52,22 @@ QString displayText(const QString& decodedWords)
     return text;
 }
 
+// A message that is only multipart/alternative or multipart/related is one
+// text in several forms, not a message with files: without a named part in
+// sight it gets no attachment picture.
+bool isOneTextInSeveralForms(QStringView response)
+{
+    const std::optional<QString> type = headerField(response, QLatin1StringView("content-type"));
+    if (!type)
+        return false;
+    const QString item = parseMimeValue(*type).item;
+    if (item != QLatin1StringView("multipart/alternative") &&
+        item != QLatin1StringView("multipart/related"))
+        return false;
+    return indexOfAsciiCi(response, QLatin1StringView("name=")) < 0 &&
+           indexOfAsciiCi(response, QLatin1StringView("name*")) < 0;
+}
+
 } // namespace
 
 Summary parseTopResponse(const QString& replyBuf)
@@ -60,7 +78,9 @@ Summary parseTopResponse(const QString& replyBuf)
     const qsizetype subject = indexOfAsciiCi(response, SubjectName);
     if (subject >= 0) {
         const QString value = unfoldedSubject(response.sliced(subject + SubjectName.size()));
-        summary.Subject = displayText(decodeEncodedWords(value, OldKanjiDesignation::Delete));
+        summary.Subject =
+            decodeMimeWords(displayText(decodeEncodedWords(value, OldKanjiDesignation::Delete)),
+                            OldKanjiDesignation::Delete);
     }
 
     const qsizetype from = indexOfAsciiCi(response, FromName);
@@ -70,10 +90,13 @@ Summary parseTopResponse(const QString& replyBuf)
         const QString value =
             (lineEnd < 0 ? response.sliced(start) : response.sliced(start, lineEnd - start))
                 .toString();
-        summary.From = displayText(decodeEncodedWords(value, OldKanjiDesignation::Keep));
+        summary.From =
+            decodeMimeWords(displayText(decodeEncodedWords(value, OldKanjiDesignation::Keep)),
+                            OldKanjiDesignation::Keep);
     }
 
-    summary.Attached = indexOfAsciiCi(response, BoundaryParameter) >= 0;
+    summary.Attached =
+        indexOfAsciiCi(response, BoundaryParameter) >= 0 && !isOneTextInSeveralForms(response);
     return summary;
 }
 

@@ -30,9 +30,12 @@ struct Summary
 // joined with nothing between them and the leading white space of each
 // continuation line dropped. Encoded words are decoded left to right (for the
 // subject without the older JIS designation ESC $ @), then the NUL filter,
-// the JIS conversion rule and tab deletion apply. A missing header gives the
-// empty text; a subject or sender with no CR LF after it runs to the end of
-// the text. Attached is set when "boundary=" occurs anywhere.
+// the JIS conversion rule and tab deletion apply; then the encoded words of
+// other charsets and in Q encoding that this left as written are decoded
+// (decodeMimeWords). A missing header gives the empty text; a subject or
+// sender with no CR LF after it runs to the end of the text. Attached is set
+// when "boundary=" occurs anywhere, except for a message that is only
+// multipart/alternative or multipart/related with no name parameter in sight.
 Summary parseTopResponse(const QString& replyBuf);
 
 // True when a summary for a message number differs from what the mail table

@@ -31,7 +31,8 @@ struct WholeMessage
 // the message headers, the second in a nested multipart) but always looks for
 // the first boundary value. A part starts at boundary value + CR LF +
 // "Content-Type: "; it is an attachment when a name=" parameter (which
-// filename=" also matches) begins at most 300 characters after its start.
+// filename=" also matches) or an RFC 2231 name* parameter begins at most 300
+// characters after its start.
 // A part that is not an attachment and is the last one is dropped together
 // with the "--" in front of it. With attachments the text is cut before the
 // delimiter line of the first one, and to at most 5000 characters counted
@@ -44,8 +45,12 @@ struct WholeMessage
 //
 // The body is everything after the first empty line, final "." line and
 // doubled dots included (empty when there is no empty line), through the NUL
-// filter, the JIS conversion rule and tab deletion. Names are decoded like a
-// sender; tabs and CR LF are deleted from the names text.
+// filter, the JIS conversion rule and tab deletion. When the text part the
+// viewer shows (decodedBodyText) travels in Base64 or quoted-printable, the
+// body is that part's decoded text instead, cut where the kept text ends when
+// attachments follow. Names are decoded like a sender, an RFC 2231 filename*
+// or name* parameter of the part taking precedence; tabs and CR LF are
+// deleted from the names text.
 WholeMessage parseRetrResponse(const QString& replyBuf);
 
 } // namespace Decode

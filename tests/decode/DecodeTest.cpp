@@ -318,6 +318,10 @@ void DecodeTest::cp932_data()
     QTest::addRow("lead byte at the end replaced")
         << QByteArray("a\x82") << latin1("a") + chars({0xFFFD});
     QTest::addRow("NUL kept") << QByteArray("a\0b", 3) << chars({u'a', 0, u'b'});
+    QTest::addRow("valid UTF-8 read as UTF-8")
+        << QByteArray("Subject: \xe4\xbc\x9a\xe8\xad\xb0\r\n") << u8("Subject: 会議\r\n");
+    QTest::addRow("UTF-8 line and Shift-JIS line each read their own way")
+        << QByteArray("\xe4\xbc\x9a\r\n\x89\xef\r\n") << u8("会\r\n会\r\n");
     QTest::addRow("Shift-JIS subject line")
         << QByteArray("Subject: \x89\xef\x8b\x63\x82\xcc\x82\xa8\x92\x6d\x82\xe7\x82\xb9\r\n")
         << u8("Subject: 会議のお知らせ\r\n");

@@ -232,6 +232,23 @@ void WholeMessageTest::hostileInputStaysLinear_data()
         parts += latin1("--b\r\nContent-Type: text/plain\r\n\r\nx\r\n");
     QTest::addRow("many parts without names") << parts;
 
+    QString alternatives = latin1("+OK\r\nContent-Type: multipart/alternative; boundary=b\r\n\r\n");
+    for (int i = 0; i < 100000; ++i)
+        alternatives += latin1("--b\r\nContent-Type: text/html\r\n"
+                               "Content-Transfer-Encoding: quoted-printable\r\n\r\n=3D\r\n");
+    QTest::addRow("many alternatives, none of them text/plain") << alternatives;
+
+    QString nesting = latin1("+OK\r\n");
+    for (int i = 0; i < 20000; ++i)
+        nesting += latin1("Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\n");
+    QTest::addRow("deeply nested multiparts") << nesting + QString(1000000, u'=');
+
+    QString continuations = multipartHead(latin1("boundary=\"b\""));
+    for (int i = 0; i < 20000; ++i)
+        continuations +=
+            latin1("--b\r\nContent-Type: x; name*0*=UTF-8''%E4; name*1*=%BC%9A\r\n\r\n");
+    QTest::addRow("many RFC 2231 names") << continuations;
+
     QTest::addRow("many unterminated kanji runs")
         << latin1("+OK\r\n\r\n") + QString(300000, u'\x1b') + latin1("$B");
 }

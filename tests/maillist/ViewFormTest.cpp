@@ -1,7 +1,11 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maillist/ViewForm.h"
+#include "decode/Decode.h"
+#include "decode/Summary.h"
+#include "decode/WholeMessage.h"
 #include "maillist/MailRecord.h"
+#include "maillist/MailTable.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -20,6 +24,7 @@ private slots:
     void showMessageNeedsBody();
     void text1FollowsWindowSize();
     void textCanBeCopied();
+    void todaysMailOnScreen();
 };
 
 void ViewFormTest::viewerText_data()
@@ -117,6 +122,38 @@ void ViewFormTest::textCanBeCopied()
     QTest::keySequence(form.Text1(), QKeySequence::Copy);
     QCOMPARE(QGuiApplication::clipboard()->text(),
              QStringLiteral("Subject: 会議\n   From: \n\n本文\n.\n"));
+}
+
+void ViewFormTest::todaysMailOnScreen()
+{
+    // A message as today's mail programs send it, from the received bytes
+    // of its TOP and RETR responses to the viewer's text: UTF-8 words, a
+    // Base64 UTF-8 text part preferred over its HTML alternative, and an
+    // attachment named the RFC 2231 way.
+    const QByteArray head =
+        "+OK\r\nFrom: =?UTF-8?B?5bGx55Sw5aSq6YOO?= <yamada@example.jp>\r\n"
+        "Subject: =?UTF-8?B?5Lya6K2w44Gu?=\r\n =?UTF-8?Q?=E4=BA=88=E5=AE=9A?=\r\n"
+        "Content-Type: multipart/mixed; boundary=\"m\"\r\n\r\n";
+    const QByteArray body =
+        "--m\r\nContent-Type: multipart/alternative; boundary=\"a\"\r\n\r\n"
+        "--a\r\nContent-Type: text/plain; charset=UTF-8\r\n"
+        "Content-Transfer-Encoding: base64\r\n\r\n" +
+        QStringLiteral("資料をお送りします。\r\n").toUtf8().toBase64() +
+        "\r\n--a\r\nContent-Type: text/html; charset=UTF-8\r\n\r\n<p>html</p>\r\n--a--\r\n"
+        "--m\r\nContent-Type: application/pdf\r\nContent-Disposition: attachment;\r\n"
+        " filename*=UTF-8''%E8%B3%87%E6%96%99.pdf\r\n\r\nJVBE\r\n--m--\r\n.\r\n";
+
+    MailTable table;
+    table.redim(1);
+    QVERIFY(table.storeSummary(1, 1, Decode::parseTopResponse(Decode::fromCp932(head + ".\r\n"))));
+    QCOMPARE(table.entry(1, 1).Attached, qint16(-1));
+    QVERIFY(
+        table.storeWholeMessage(1, 1, Decode::parseRetrResponse(Decode::fromCp932(head + body))));
+    ViewForm form;
+    QVERIFY(form.showMessage(table.entry(1, 1)));
+    QCOMPARE(form.text(),
+             QStringLiteral("Subject: 会議の予定\n   From: 山田太郎 <yamada@example.jp>\n"
+                            " Attach:  \"資料.pdf\" \n\n資料をお送りします。\n"));
 }
 
 QTEST_MAIN(ViewFormTest)
