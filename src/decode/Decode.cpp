@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/Decode.h"
 
+#include "decode/Base64Alphabet.h"
 #include "decode/ConvertJisView.h"
 #include "decode/Cp932Table.h"
 #include "decode/TextSearch.h"
@@ -15,21 +16,13 @@ constexpr char16_t Escape = 0x1B;
 constexpr int Padding = -1;
 constexpr int NotBase64 = -2;
 
-int base64Value(char16_t c)
+// The alphabet's value, Padding for "=", NotBase64 for anything else.
+int groupValue(char16_t c)
 {
-    if (c >= u'A' && c <= u'Z')
-        return c - u'A';
-    if (c >= u'a' && c <= u'z')
-        return c - u'a' + 26;
-    if (c >= u'0' && c <= u'9')
-        return c - u'0' + 52;
-    if (c == u'+')
-        return 62;
-    if (c == u'/')
-        return 63;
     if (c == u'=')
         return Padding;
-    return NotBase64;
+    const int value = base64Value(c);
+    return value < 0 ? NotBase64 : value;
 }
 
 // One group of four Base64 values (Padding for "=" or a missing character):
@@ -56,7 +49,7 @@ QByteArray decodeBase64(QStringView text)
     int group[4];
     int filled = 0;
     for (const QChar c : text) {
-        const int value = base64Value(c.unicode());
+        const int value = groupValue(c.unicode());
         if (value == NotBase64)
             continue; // white space, line breaks and stray characters
         group[filled++] = value;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/MimeBody.h"
 
+#include "decode/Base64Alphabet.h"
 #include "decode/Charset.h"
 #include "decode/Decode.h"
 #include "decode/ForwardFinder.h"
@@ -29,16 +30,8 @@ struct TextPart
 constexpr std::array<signed char, 128> base64Table()
 {
     std::array<signed char, 128> table{};
-    for (auto& value : table)
-        value = -1;
-    for (int i = 0; i < 26; ++i) {
-        table[std::size_t('A' + i)] = static_cast<signed char>(i);
-        table[std::size_t('a' + i)] = static_cast<signed char>(26 + i);
-    }
-    for (int i = 0; i < 10; ++i)
-        table[std::size_t('0' + i)] = static_cast<signed char>(52 + i);
-    table['+'] = 62;
-    table['/'] = 63;
+    for (std::size_t c = 0; c < table.size(); ++c)
+        table[c] = static_cast<signed char>(base64Value(char16_t(c)));
     return table;
 }
 

@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/MimeWords.h"
 
+#include "decode/Base64Alphabet.h"
+
 #include "decode/Charset.h"
 #include "decode/TextSearch.h"
 
@@ -13,21 +15,6 @@ namespace {
 
 // RFC 2047 charsets are short tokens; a longer run is not a word.
 constexpr qsizetype LongestCharset = 64;
-
-int base64Value(char16_t c)
-{
-    if (c >= u'A' && c <= u'Z')
-        return c - u'A';
-    if (c >= u'a' && c <= u'z')
-        return c - u'a' + 26;
-    if (c >= u'0' && c <= u'9')
-        return c - u'0' + 52;
-    if (c == u'+')
-        return 62;
-    if (c == u'/')
-        return 63;
-    return -1;
-}
 
 // RFC 2047 token characters: printable ASCII without especials.
 bool isTokenCharacter(char16_t c)
