@@ -32,13 +32,6 @@ QLineEdit* textBox(const QString& name, const QString& toolTip, QWidget* parent)
     return box;
 }
 
-QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setBuddy(buddy);
-    return label;
-}
-
 } // namespace
 
 AccountForm::AccountForm(Settings::SettingsStore& store, Dialogs& dialogs, AccountPage& page,
@@ -86,9 +79,9 @@ void AccountForm::createControls()
     setSwatch(m_Colorbox, m_Scolor1, 0);
     setSwatch(m_Colorbox2, m_Scolor2, 16777088);
     auto* colourRow = new QHBoxLayout(colours);
-    colourRow->addWidget(labelFor(QStringLiteral("文字:"), m_Colorbox, colours));
+    colourRow->addWidget(Prefs::labelFor(QStringLiteral("文字:"), m_Colorbox, colours));
     colourRow->addWidget(m_Colorbox);
-    colourRow->addWidget(labelFor(QStringLiteral("背景:"), m_Colorbox2, colours));
+    colourRow->addWidget(Prefs::labelFor(QStringLiteral("背景:"), m_Colorbox2, colours));
     colourRow->addWidget(m_Colorbox2);
     colourRow->addStretch();
 
@@ -108,18 +101,14 @@ void AccountForm::createControls()
     m_Option1[0]->setChecked(true);
     modes->addStretch();
     m_Wavbox = textBox(QStringLiteral("Wavbox"), QString(), sound);
-    m_Command3 = new QPushButton(QStringLiteral("..."), sound);
-    m_Command3->setObjectName(QStringLiteral("Command3"));
-    m_Command3->setToolTip(QStringLiteral("参照"));
-    m_Command3->setAccessibleName(QStringLiteral("WAVﾌｧｲﾙを参照"));
-    m_Command3->setAutoDefault(false);
-    m_Command3->setFixedWidth(28);
+    m_Command3 =
+        Prefs::browseButton(QStringLiteral("Command3"), QStringLiteral("WAVﾌｧｲﾙを参照"), sound);
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(m_Wavbox);
     fileRow->addWidget(m_Command3);
     auto* soundLayout = new QVBoxLayout(sound);
     soundLayout->addLayout(modes);
-    soundLayout->addWidget(labelFor(QStringLiteral("WAVﾌｧｲﾙの場所:"), m_Wavbox, sound));
+    soundLayout->addWidget(Prefs::labelFor(QStringLiteral("WAVﾌｧｲﾙの場所:"), m_Wavbox, sound));
     soundLayout->addLayout(fileRow);
 
     m_Check1 = new QCheckBox(QStringLiteral("ﾁｪｯｸする"), this);
@@ -136,15 +125,15 @@ void AccountForm::createControls()
     m_Command2->setAutoDefault(false);
 
     auto* fields = new QGridLayout;
-    fields->addWidget(labelFor(QStringLiteral("名前:"), m_Accountname, this), 0, 0);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("名前:"), m_Accountname, this), 0, 0);
     fields->addWidget(m_Accountname, 0, 1, 1, 3);
-    fields->addWidget(labelFor(QStringLiteral("ﾒｰﾙｻｰﾊﾞ:"), m_Hostname, this), 1, 0);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾒｰﾙｻｰﾊﾞ:"), m_Hostname, this), 1, 0);
     fields->addWidget(m_Hostname, 1, 1);
-    fields->addWidget(labelFor(QStringLiteral("ﾎﾟｰﾄ番号:"), m_Portbox, this), 1, 2);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾎﾟｰﾄ番号:"), m_Portbox, this), 1, 2);
     fields->addWidget(m_Portbox, 1, 3);
-    fields->addWidget(labelFor(QStringLiteral("ﾕｰｻﾞｰ名:"), m_UserName, this), 2, 0);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾕｰｻﾞｰ名:"), m_UserName, this), 2, 0);
     fields->addWidget(m_UserName, 2, 1, 1, 3);
-    fields->addWidget(labelFor(QStringLiteral("ﾊﾟｽﾜｰﾄﾞ:"), m_MailPassWord, this), 3, 0);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾊﾟｽﾜｰﾄﾞ:"), m_MailPassWord, this), 3, 0);
     fields->addWidget(m_MailPassWord, 3, 1, 1, 3);
 
     auto* buttons = new QHBoxLayout;

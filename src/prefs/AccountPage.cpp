@@ -163,8 +163,6 @@ void AccountPage::editbutton_Click()
 
 bool AccountPage::storeAccount(const Settings::AccountRecord& record)
 {
-    if (!ensureWritable())
-        return false;
     if (m_editMode) {
         if (!Settings::SaveAccount(m_store, qint16(m_selectedRow), record)) {
             reportSaveFailure();
@@ -194,6 +192,8 @@ void AccountPage::delbutton_Click()
 {
     const int a = m_selectedRow;
     const int b = m_accountno;
+    // Checked first: a renumbering stopped half-way would leave the store
+    // and the list apart.
     if (a < 1 || a > b || !ensureWritable())
         return;
     // Each account behind the deleted one moves down by one number.

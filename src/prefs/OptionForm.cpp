@@ -27,24 +27,6 @@ namespace {
 // The dialog's client area at design time, 5655 × 6210 twips.
 constexpr QSize designSize{377, 414};
 
-QPushButton* browseButton(const QString& name, const QString& accessibleName, QWidget* parent)
-{
-    auto* button = new QPushButton(QStringLiteral("..."), parent);
-    button->setObjectName(name);
-    button->setToolTip(QStringLiteral("参照"));
-    button->setAccessibleName(accessibleName);
-    button->setAutoDefault(false);
-    button->setFixedWidth(28);
-    return button;
-}
-
-QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setBuddy(buddy);
-    return label;
-}
-
 // The items every hotkey box offers, each with its stored code as item data.
 void addHotkeyItems(QComboBox* box, bool offerNone)
 {
@@ -157,13 +139,14 @@ QWidget* OptionForm::createGeneralPage()
     auto* timers = new QGridLayout;
     timers->addWidget(timerBox(1, QStringLiteral("0"), QStringLiteral("0ならﾁｪｯｸしません"), page),
                       0, 1);
-    timers->addWidget(labelFor(QStringLiteral("分おきにチェック"), m_timerbox[1], page), 0, 2);
-    timers->addWidget(labelFor(QStringLiteral("タイムアップ"), nullptr, page), 1, 0);
+    timers->addWidget(Prefs::labelFor(QStringLiteral("分おきにチェック"), m_timerbox[1], page), 0,
+                      2);
+    timers->addWidget(Prefs::labelFor(QStringLiteral("タイムアップ"), nullptr, page), 1, 0);
     timers->addWidget(
         timerBox(3, QStringLiteral("1"),
                  QStringLiteral("この時間が経過すると次のメールアドレスをチェックします"), page),
         1, 1);
-    timers->addWidget(labelFor(QStringLiteral("分"), m_timerbox[3], page), 1, 2);
+    timers->addWidget(Prefs::labelFor(QStringLiteral("分"), m_timerbox[3], page), 1, 2);
     timers->setColumnStretch(3, 1);
     auto* checks = new QVBoxLayout;
     m_option5 = checkBox(QStringLiteral("option5"), QStringLiteral("起動時にﾒｰﾙ確認"),
@@ -194,7 +177,8 @@ QWidget* OptionForm::createGeneralPage()
                          QStringLiteral("2回目以降のﾒｰﾙﾁｪｯｸが高速になります"), arrival);
     m_Wavbox = new QLineEdit(arrival);
     m_Wavbox->setObjectName(QStringLiteral("Wavbox"));
-    m_Command2 = browseButton(QStringLiteral("Command2"), QStringLiteral("WAVﾌｧｲﾙを参照"), arrival);
+    m_Command2 =
+        Prefs::browseButton(QStringLiteral("Command2"), QStringLiteral("WAVﾌｧｲﾙを参照"), arrival);
     m_Wavbox->setEnabled(false);
     m_Command2->setEnabled(false);
     auto* arrivalGrid = new QGridLayout(arrival);
@@ -204,16 +188,17 @@ QWidget* OptionForm::createGeneralPage()
                  QStringLiteral("0にするとﾒｰﾙﾁｪｯｸ､ﾎﾟｯﾌﾟｱｯﾌﾟ､ﾒｰﾗｰ起動を行うまで消えません"),
                  arrival),
         0, 1);
-    arrivalGrid->addWidget(labelFor(QStringLiteral("秒間"), m_timerbox[4], arrival), 0, 2);
+    arrivalGrid->addWidget(Prefs::labelFor(QStringLiteral("秒間"), m_timerbox[4], arrival), 0, 2);
     arrivalGrid->addWidget(m_Option1, 1, 0);
     arrivalGrid->addWidget(timerBox(2, QStringLiteral("0"),
                                     QStringLiteral("0にするとﾎﾞﾀﾝを押さないと消えません"), arrival),
                            1, 1);
-    arrivalGrid->addWidget(labelFor(QStringLiteral("秒後に閉じる"), m_timerbox[2], arrival), 1, 2);
+    arrivalGrid->addWidget(Prefs::labelFor(QStringLiteral("秒後に閉じる"), m_timerbox[2], arrival),
+                           1, 2);
     arrivalGrid->addWidget(m_option9, 2, 0, 1, 4);
     arrivalGrid->addWidget(m_option2, 3, 0, 1, 4);
-    arrivalGrid->addWidget(labelFor(QStringLiteral("WAVﾌｧｲﾙの場所:"), m_Wavbox, arrival), 4, 0, 1,
-                           4);
+    arrivalGrid->addWidget(Prefs::labelFor(QStringLiteral("WAVﾌｧｲﾙの場所:"), m_Wavbox, arrival), 4,
+                           0, 1, 4);
     auto* wavRow = new QHBoxLayout;
     wavRow->addWidget(m_Wavbox);
     wavRow->addWidget(m_Command2);
@@ -227,9 +212,10 @@ QWidget* OptionForm::createGeneralPage()
         m_Mailerbox[i] = new QLineEdit(page);
         m_Mailerbox[i]->setObjectName(QStringLiteral("Mailerbox_%1").arg(i));
         m_Mailerbox[i]->setToolTip(QStringLiteral("起動するﾒｰﾗｰの場所を指定してください"));
-        m_RefBt[i] = browseButton(QStringLiteral("RefBt_%1").arg(i),
-                                  QStringLiteral("ﾒｰﾗｰ%1を参照").arg(i), page);
-        mailers->addWidget(labelFor(QStringLiteral("ﾒｰﾗｰ%1:").arg(i), m_Mailerbox[i], page), i, 0);
+        m_RefBt[i] = Prefs::browseButton(QStringLiteral("RefBt_%1").arg(i),
+                                         QStringLiteral("ﾒｰﾗｰ%1を参照").arg(i), page);
+        mailers->addWidget(Prefs::labelFor(QStringLiteral("ﾒｰﾗｰ%1:").arg(i), m_Mailerbox[i], page),
+                           i, 0);
         mailers->addWidget(m_Mailerbox[i], i, 1);
         mailers->addWidget(m_RefBt[i], i, 2);
         connect(m_RefBt[i], &QPushButton::clicked, this, [this, i] { RefBt_Click(i); });
@@ -244,7 +230,7 @@ QWidget* OptionForm::createGeneralPage()
         m_cmb_Key[n] = new QComboBox(keys);
         m_cmb_Key[n]->setObjectName(QStringLiteral("cmb_Key_%1").arg(n));
         m_cmb_Key[n]->setAccessibleName(keyLabels[n]);
-        QLabel* label = labelFor(keyLabels[n], m_cmb_Key[n], keys);
+        QLabel* label = Prefs::labelFor(keyLabels[n], m_cmb_Key[n], keys);
         label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         const int column = n < 3 ? 0 : 2;
         keyGrid->addWidget(label, n % 3, column);
@@ -374,7 +360,7 @@ void OptionForm::OkBt_Click()
             }
         }
     }
-    if (!m_store.isWritable() || !SaveOptions()) {
+    if (!SaveOptions()) {
         m_dialogs.showMessage(this, Prefs::saveFailedText(m_store.filePath()), Dialogs::Icon::Stop);
         return;
     }

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
 #include <QScreen>
 #include <QWidget>
 
@@ -45,6 +47,24 @@ int twipsPerPixel(const QWidget* widget)
 QString programFolder()
 {
     return QCoreApplication::applicationDirPath();
+}
+
+QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    return label;
+}
+
+QPushButton* browseButton(const QString& name, const QString& accessibleName, QWidget* parent)
+{
+    auto* button = new QPushButton(QStringLiteral("..."), parent);
+    button->setObjectName(name);
+    button->setToolTip(QStringLiteral("参照"));
+    button->setAccessibleName(accessibleName);
+    button->setAutoDefault(false);
+    button->setFixedWidth(28);
+    return button;
 }
 
 void centreOnScreen(QWidget* window)

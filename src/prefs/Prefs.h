@@ -5,6 +5,8 @@
 #include <QColor>
 #include <QString>
 
+class QLabel;
+class QPushButton;
 class QWidget;
 
 // Small helpers the settings program's windows share.
@@ -27,6 +29,11 @@ int twipsPerPixel(const QWidget* widget);
 // The folder the running program was started from: where the file choosers
 // open.
 QString programFolder();
+
+// A label that gives its keyboard focus to buddy.
+QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent);
+// A narrow "..." button (tooltip "参照") that opens a file chooser.
+QPushButton* browseButton(const QString& name, const QString& accessibleName, QWidget* parent);
 
 // Places a top-level window in the middle of its screen.
 void centreOnScreen(QWidget* window);
