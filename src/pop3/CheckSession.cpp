@@ -9,7 +9,8 @@
 #include "settings/CurrentAccountReader.h"
 #include "settings/GeneralOptions.h"
 
-#include <cstring>
+#include <QStringBuilder>
+
 #include <limits>
 #include <utility>
 
@@ -231,21 +232,10 @@ void CheckSession::statStep(const QByteArray& chunk)
 void CheckSession::collectTop()
 {
     QByteArray& replyBuf = m_connection.replyBuf();
-    // NUL characters become CR LF. Only what arrived since the last chunk
-    // can hold one, so each byte is looked at once.
-    if (std::memchr(replyBuf.constData() + m_scanned, 0, replyBuf.size() - m_scanned)) {
-        QByteArray tail = replyBuf.sliced(m_scanned);
-        tail.replace('\0', "\r\n");
-        replyBuf.truncate(m_scanned);
-        replyBuf += tail;
-    }
-    // The response is complete when it holds CR LF "." CR LF or LF "." CR;
-    // the first contains the second, so one search finds both. It starts
-    // just before the new text, so that an end split over two reads is found
-    // and the whole buffer is never searched twice.
-    const qsizetype from = qMax<qsizetype>(0, m_scanned - 2);
-    m_scanned = replyBuf.size();
-    if (replyBuf.indexOf("\n.\r", from) < 0)
+    // NUL characters become CR LF. The response is complete when it holds
+    // CR LF "." CR LF or LF "." CR; the first contains the second, so one
+    // search finds both.
+    if (!Pop3::collectResponse(replyBuf, m_scanned, "\n.\r"))
         return;
 
     if (m_host.options().Option8value != 0) {
@@ -264,7 +254,7 @@ void CheckSession::collectTop()
         m_connection.setPopStep(int(CheckStep::TopOutstanding));
         ++m_topIndex;
         m_scanned = 0;
-        send(QStringLiteral("TOP ") + QString::number(m_topIndex) + QStringLiteral(" 5"));
+        send(u"TOP " % QString::number(m_topIndex) % u" 5");
         m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
     } else {
         m_connection.setPendingCmd(QByteArray());
@@ -320,5 +310,5 @@ std::function<void()> CheckSession::pauseAfterBox()
 
 void CheckSession::send(const QString& command)
 {
-    m_connection.subSend(command + QLatin1String("\r\n"));
+    m_connection.subSend(command % u"\r\n");
 }

@@ -10,6 +10,7 @@
 
 #include <arpa/inet.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace Pop3 {
@@ -27,6 +28,29 @@ bool headContains(QByteArrayView chunk, QByteArrayView needle)
         head[i] = (c >= 'a' && c <= 'z') ? char(c - ('a' - 'A')) : c;
     }
     return QByteArrayView(head, n).contains(needle);
+}
+
+// Whether text contains mark, a few bytes starting with a line-end
+// character. A response has a line end every few dozen bytes: finding the
+// first byte with memchr and comparing the rest there is several times
+// faster than a general substring search, and a check runs this for every
+// message the server holds.
+bool containsLineMark(QByteArrayView text, QByteArrayView mark)
+{
+    if (mark.isEmpty())
+        return true;
+    const char* at = text.data();
+    const char* const end = at + text.size();
+    const auto length = std::size_t(mark.size());
+    while (std::size_t(end - at) >= length) {
+        at = static_cast<const char*>(std::memchr(at, mark.front(), std::size_t(end - at)));
+        if (!at || std::size_t(end - at) < length)
+            return false;
+        if (std::memcmp(at, mark.data(), length) == 0)
+            return true;
+        ++at;
+    }
+    return false;
 }
 
 struct ErrorText
@@ -179,6 +203,9 @@ quint32 inetAddr(const QString& host)
 
 QByteArray toCp932(QStringView text)
 {
+    // Commands are ASCII but for names and passwords: one pass converts them.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
     QByteArray bytes;
     bytes.reserve(text.size() * 2);
     for (qsizetype i = 0; i < text.size(); ++i) {
@@ -219,7 +246,12 @@ bool collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView en
     // found and the whole buffer is never searched again.
     const qsizetype from = qMax<qsizetype>(0, scanned - (end.size() - 1));
     scanned = replyBuf.size();
-    return replyBuf.indexOf(end, from) >= 0;
+    const QByteArrayView text = QByteArrayView(replyBuf).sliced(from);
+    // A response ends with its end mark (the check's mark, LF "." CR, just
+    // before the final LF), and mostly comes in one read: its last bytes
+    // tell without a search.
+    const qsizetype tail = qMin<qsizetype>(text.size(), end.size() + 1);
+    return containsLineMark(text.last(tail), end) || containsLineMark(text, end);
 }
 
 QByteArray topOfRetr(const QByteArray& retrResponse, int lines)

@@ -22,6 +22,8 @@ private slots:
     void inetAddr();
     void toCp932_data();
     void toCp932();
+    void collectResponse_data();
+    void collectResponse();
 };
 
 void Pop3Test::replyTests_data()
@@ -163,6 +165,70 @@ void Pop3Test::toCp932()
     QFETCH(QString, text);
     QFETCH(QByteArray, bytes);
     QCOMPARE(Pop3::toCp932(text), bytes);
+}
+
+void Pop3Test::collectResponse_data()
+{
+    QTest::addColumn<QByteArrayList>("reads");
+    QTest::addColumn<QByteArray>("end");
+    QTest::addColumn<bool>("complete");
+    QTest::addColumn<QByteArray>("collected");
+
+    const QByteArray top = "+OK\r\nFrom: a@b\r\nSubject: x\r\n\r\nbody\r\n.\r\n";
+    QTest::addRow("one read") << QByteArrayList{top} << QByteArray("\n.\r") << true << top;
+    QTest::addRow("one read, RETR mark")
+        << QByteArrayList{top} << QByteArray("\r\n.\r\n") << true << top;
+    // Every place the end can be split at, for both marks.
+    for (const QByteArray& end : {QByteArray("\n.\r"), QByteArray("\r\n.\r\n")}) {
+        // A TOP is complete once its LF "." CR is in, a byte before the end.
+        const qsizetype last = end.size() == 3 ? top.size() - 2 : top.size() - 1;
+        for (qsizetype cut = top.size() - 6; cut <= last; ++cut)
+            QTest::addRow("split at %lld of %s", cut, end.size() == 3 ? "TOP" : "RETR")
+                << QByteArrayList{top.first(cut), top.sliced(cut)} << end << true << top;
+    }
+    QTest::addRow("byte by byte") <<
+        [&] {
+            QByteArrayList reads;
+            for (const char c : top)
+                reads.append(QByteArray(1, c));
+            return reads;
+        }() << QByteArray("\r\n.\r\n")
+                                  << true << top;
+    QTest::addRow("not yet") << QByteArrayList{top.chopped(2)} << QByteArray("\r\n.\r\n") << false
+                             << top.chopped(2);
+    QTest::addRow("dot-stuffed line is text")
+        << QByteArrayList{"+OK\r\n..\r\n.x\r\n"} << QByteArray("\n.\r") << false
+        << QByteArray("+OK\r\n..\r\n.x\r\n");
+    QTest::addRow("LF . CR ends a TOP") << QByteArrayList{"+OK\nbody\n.\r"} << QByteArray("\n.\r")
+                                        << true << QByteArray("+OK\nbody\n.\r");
+    QTest::addRow("end mark before more text")
+        << QByteArrayList{"+OK\r\n.\r\n+OK next"} << QByteArray("\r\n.\r\n") << true
+        << QByteArray("+OK\r\n.\r\n+OK next");
+    QTest::addRow("many line ends, no mark")
+        << QByteArrayList{QByteArray("\r\n").repeated(1000)} << QByteArray("\r\n.\r\n") << false
+        << QByteArray("\r\n").repeated(1000);
+    QTest::addRow("NUL becomes CR LF, and may form the end")
+        << QByteArrayList{QByteArray("+OK\r\nx\0.\0", 9)} << QByteArray("\r\n.\r\n") << true
+        << QByteArray("+OK\r\nx\r\n.\r\n");
+}
+
+void Pop3Test::collectResponse()
+{
+    QFETCH(QByteArrayList, reads);
+    QFETCH(QByteArray, end);
+    QFETCH(bool, complete);
+    QFETCH(QByteArray, collected);
+
+    QByteArray replyBuf;
+    qsizetype scanned = 0;
+    bool done = false;
+    for (const QByteArray& read : reads) {
+        QVERIFY(!done);
+        replyBuf += read;
+        done = Pop3::collectResponse(replyBuf, scanned, end);
+    }
+    QCOMPARE(done, complete);
+    QCOMPARE(replyBuf, collected);
 }
 
 QTEST_GUILESS_MAIN(Pop3Test)
