@@ -122,13 +122,17 @@ void CheckSession::handleSockIn(const QByteArray& chunk)
         endQuietly();
         return;
     }
-    // While a TOP is outstanding a chunk starting with "+OK" is part of the
-    // response (a read may begin anywhere in it); "-ERR" still ends it.
-    if (Pop3::isPositive(chunk) && m_connection.pendingCmd() != "TOP") {
+    // While a TOP is outstanding a chunk is part of the response, whatever
+    // it starts with (a read may begin anywhere in it); only the response's
+    // status line can refuse it. A message line "-ERR ..." that happens to
+    // begin a read is text.
+    const bool topOutstanding = m_connection.pendingCmd() == "TOP";
+    if (Pop3::isPositive(chunk) && !topOutstanding) {
         positiveReply(chunk);
         return;
     }
-    if (Pop3::isNegative(chunk)) {
+    const bool statusLine = !topOutstanding || m_connection.replyBuf().size() == chunk.size();
+    if (statusLine && Pop3::isNegative(chunk)) {
         // The server's own words, leading blank and line end included.
         errorExit(Decode::fromCp932(chunk).mid(4));
         return;

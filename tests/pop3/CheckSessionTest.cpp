@@ -262,6 +262,14 @@ void CheckSessionTest::repliesSplitAnywhere_data()
                return QList<QByteArray>{reply.left(at), reply.mid(at)};
            })
         << false;
+    QTest::addRow("a read inside a TOP response starting with -ERR")
+        << Cut([](const QByteArray& command, const QByteArray& reply) {
+               const qsizetype at = reply.indexOf("-ERR is text");
+               if (!command.startsWith("TOP") || at < 0)
+                   return QList<QByteArray>{reply};
+               return QList<QByteArray>{reply.left(at), reply.mid(at)};
+           })
+        << false;
     QTest::addRow("the end of a TOP response split after its CR")
         << Cut([](const QByteArray& command, const QByteArray& reply) {
                if (!command.startsWith("TOP"))
@@ -290,10 +298,11 @@ void CheckSessionTest::repliesSplitAnywhere()
     QFETCH(bool, lowerCase);
 
     ScriptedPop3Server server;
-    server.addMailbox("alice", "secret",
-                      {mail("one@example.jp", meetingWord),
-                       mail("two@example.jp", "Second", "+OK, see the minutes\r\nbye\r\n"),
-                       mail("three@example.jp", "Third")});
+    server.addMailbox(
+        "alice", "secret",
+        {mail("one@example.jp", meetingWord),
+         mail("two@example.jp", "Second", "+OK, see the minutes\r\n-ERR is text here\r\nbye\r\n"),
+         mail("three@example.jp", "Third")});
     server.cut = cut;
     server.lowerCaseStatus = lowerCase;
     Rig rig;
