@@ -239,11 +239,21 @@ void CheckSessionTest::repliesSplitAnywhere_data()
     QTest::addColumn<Cut>("cut");
     QTest::addColumn<bool>("lowerCase");
 
-    QTest::addRow("every status line as \"+O\" and the rest")
-        << Cut([](const QByteArray&, const QByteArray& reply) {
-               return QList<QByteArray>{reply.left(2), reply.mid(2)};
-           })
-        << false;
+    // Every reply split after its first two bytes.
+    const Cut afterTwoBytes = [](const QByteArray&, const QByteArray& reply) {
+        return QList<QByteArray>{reply.left(2), reply.mid(2)};
+    };
+    // Each TOP response split in two where at tells (nowhere when negative).
+    const auto topSplitAt = [](qsizetype (*at)(const QByteArray&)) {
+        return Cut([at](const QByteArray& command, const QByteArray& reply) {
+            const qsizetype cut = command.startsWith("TOP") ? at(reply) : -1;
+            if (cut < 0)
+                return QList<QByteArray>{reply};
+            return QList<QByteArray>{reply.left(cut), reply.mid(cut)};
+        });
+    };
+
+    QTest::addRow("every status line as \"+O\" and the rest") << afterTwoBytes << false;
     QTest::addRow("TOP responses in reads of 7 bytes")
         << Cut([](const QByteArray& command, const QByteArray& reply) {
                if (!command.startsWith("TOP"))
@@ -255,41 +265,16 @@ void CheckSessionTest::repliesSplitAnywhere_data()
            })
         << false;
     QTest::addRow("a read inside a TOP response starting with +OK")
-        << Cut([](const QByteArray& command, const QByteArray& reply) {
-               const qsizetype at = reply.indexOf("+OK, see");
-               if (!command.startsWith("TOP") || at < 0)
-                   return QList<QByteArray>{reply};
-               return QList<QByteArray>{reply.left(at), reply.mid(at)};
-           })
-        << false;
+        << topSplitAt([](const QByteArray& reply) { return reply.indexOf("+OK, see"); }) << false;
     QTest::addRow("a read inside a TOP response starting with -ERR")
-        << Cut([](const QByteArray& command, const QByteArray& reply) {
-               const qsizetype at = reply.indexOf("-ERR is text");
-               if (!command.startsWith("TOP") || at < 0)
-                   return QList<QByteArray>{reply};
-               return QList<QByteArray>{reply.left(at), reply.mid(at)};
-           })
+        << topSplitAt([](const QByteArray& reply) { return reply.indexOf("-ERR is text"); })
         << false;
     QTest::addRow("the end of a TOP response split after its CR")
-        << Cut([](const QByteArray& command, const QByteArray& reply) {
-               if (!command.startsWith("TOP"))
-                   return QList<QByteArray>{reply};
-               return QList<QByteArray>{reply.chopped(1), reply.right(1)};
-           })
-        << false;
+        << topSplitAt([](const QByteArray& reply) { return reply.size() - 1; }) << false;
     QTest::addRow("the end of a TOP response split before its dot")
-        << Cut([](const QByteArray& command, const QByteArray& reply) {
-               if (!command.startsWith("TOP"))
-                   return QList<QByteArray>{reply};
-               return QList<QByteArray>{reply.chopped(3), reply.right(3)};
-           })
-        << false;
+        << topSplitAt([](const QByteArray& reply) { return reply.size() - 3; }) << false;
     QTest::addRow("status words in lower case") << Cut() << true;
-    QTest::addRow("lower case, split after \"+o\"")
-        << Cut([](const QByteArray&, const QByteArray& reply) {
-               return QList<QByteArray>{reply.left(2), reply.mid(2)};
-           })
-        << true;
+    QTest::addRow("lower case, split after \"+o\"") << afterTwoBytes << true;
 }
 
 void CheckSessionTest::repliesSplitAnywhere()
