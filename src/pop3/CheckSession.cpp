@@ -131,7 +131,7 @@ void CheckSession::handleSockIn(const QByteArray& chunk)
         positiveReply(chunk);
         return;
     }
-    const bool statusLine = !topOutstanding || m_connection.replyBuf().size() == chunk.size();
+    const bool statusLine = !topOutstanding || m_connection.beginsReply(chunk);
     if (statusLine && Pop3::isNegative(chunk)) {
         // The server's own words, leading blank and line end included.
         errorExit(Decode::fromCp932(chunk).mid(4));

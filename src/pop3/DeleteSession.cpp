@@ -81,7 +81,7 @@ void DeleteSession::handleSockIn(const QByteArray& chunk)
         positiveReply();
         return;
     }
-    const bool statusLine = !topOutstanding || m_connection.replyBuf().size() == chunk.size();
+    const bool statusLine = !topOutstanding || m_connection.beginsReply(chunk);
     if (statusLine && Pop3::isNegative(chunk)) {
         errorExit(Decode::fromCp932(chunk).mid(4));
         return;

@@ -101,6 +101,9 @@ public:
     const QByteArray& pendingCmd() const { return m_pendingCmd; }
     void setPendingCmd(const QByteArray& command) { m_pendingCmd = command; }
     QByteArray& replyBuf() { return m_replyBuf; }
+    // Whether chunk, just handed to the session, begins its reply: it holds
+    // the status line, and "-ERR" there is a refusal rather than text.
+    bool beginsReply(const QByteArray& chunk) const { return m_replyBuf.size() == chunk.size(); }
     // True while a socket exists (open, connecting or resolving).
     bool hasSocket() const { return m_hSock != nullptr; }
 

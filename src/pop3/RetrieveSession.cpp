@@ -85,7 +85,7 @@ void RetrieveSession::handleSockIn(const QByteArray& chunk)
         positiveReply();
         return;
     }
-    const bool statusLine = !retrOutstanding || m_connection.replyBuf().size() == chunk.size();
+    const bool statusLine = !retrOutstanding || m_connection.beginsReply(chunk);
     if (statusLine && Pop3::isNegative(chunk)) {
         errorExit(Decode::fromCp932(chunk).mid(4));
         return;
