@@ -326,6 +326,8 @@ void MailForm::discardMailTable()
 {
     m_mailTotal = 0;
     m_mailTable.redim(std::max(0, int(m_options.accountno)));
+    // Found under the old account numbers.
+    m_checkListing.clear();
     // The counts describe the table: kept, they would make the next check
     // take an unchanged mailbox for listed (Option6value) and list rows of
     // entries that are gone.
@@ -548,6 +550,9 @@ void MailForm::resetCycle()
     m_notifier->stopLight();
     if (m_drivers)
         m_drivers->subDisConn();
+    // A check that did not reach its end shows nothing of what it found:
+    // the grid, and what the commands act on, stay as the user saw them.
+    m_checkListing.clear();
     m_mailTotal = 0;
     m_curAccount = 0;
     m_logText.clear();
@@ -601,6 +606,8 @@ void MailForm::endOfCheck()
     m_RetrBt->setEnabled(false);
     m_DelBt->setEnabled(false);
     m_lvwMailBox->setEnabled(true);
+    // The table changes together with the grid that shows it.
+    m_checkListing.commit(m_mailTable, m_accounts);
     m_lvwMailBox->refreshRows(m_mailTable);
     if (m_mailTotal != 0) {
         m_lvwMailBox->fillMailList(m_mailTable, m_accounts, m_options.Option9value != 0,

@@ -4,6 +4,7 @@
 
 #include "checker/CheckerContext.h"
 #include "maillist/AccountTables.h"
+#include "maillist/CheckListing.h"
 #include "maillist/MailTable.h"
 #include "settings/GeneralOptions.h"
 
@@ -110,6 +111,8 @@ public:
     const Settings::GeneralOptions& options() const { return m_options; }
     int accountno() const { return m_options.accountno; }
     MailTable& mailTable() { return m_mailTable; }
+    // What the running check has found, shown with the grid at its end.
+    CheckListing& checkListing() { return m_checkListing; }
     AccountTables& accounts() { return m_accounts; }
     const AccountTables& accounts() const { return m_accounts; }
     int mailTotal() const { return m_mailTotal; }
@@ -167,6 +170,7 @@ private:
     int m_twipsX = 15;
     int m_twipsY = 15;
     MailTable m_mailTable;
+    CheckListing m_checkListing;
     AccountTables m_accounts;
     // Widened from 16 bits: a cycle listing more than 32767 messages must
     // neither wrap the count nor crash.

@@ -18,7 +18,7 @@ void Pop3Drivers::subDisConn()
 {
     // A new cycle begins: no pause of another cycle may tick into it and
     // drive that cycle on with the new cycle's counters.
-    m_check.stopLogontimer();
+    m_check.cancelCycle();
     m_retrieve.stopRetrtimer();
     m_delete.stopDeltimer();
     m_connection.subDisConn();
@@ -83,15 +83,16 @@ bool Pop3Drivers::afterDelete() const
     return m_form.afterDelete();
 }
 // The settings program may shrink the account list while a session runs:
-// an account beyond the tables reads as empty and takes nothing.
+// an account beyond the tables reads as empty. What a check finds goes to
+// the window's check listing, which the end of the check commits together
+// with the grid.
 int Pop3Drivers::mailCount(int account) const
 {
     return m_form.accounts().contains(account) ? m_form.accounts()[account].mailCount : 0;
 }
 void Pop3Drivers::setMailCount(int account, int count)
 {
-    if (m_form.accounts().contains(account))
-        m_form.accounts()[account].mailCount = count;
+    m_form.checkListing().setMailCount(account, count);
 }
 qint64 Pop3Drivers::lastSize(int account) const
 {
@@ -99,23 +100,22 @@ qint64 Pop3Drivers::lastSize(int account) const
 }
 void Pop3Drivers::setLastSize(int account, qint64 size)
 {
-    if (m_form.accounts().contains(account))
-        m_form.accounts()[account].lastSize = size;
+    m_form.checkListing().setLastSize(account, size);
 }
 void Pop3Drivers::setNewMailFlg(int account)
 {
     if (m_form.accounts().contains(account))
         m_form.accounts()[account].newMailFlg = true;
 }
-void Pop3Drivers::growMailTable(int messages)
+void Pop3Drivers::growMailTable(int account, int messages)
 {
-    m_form.mailTable().growMessages(messages);
+    m_form.checkListing().growMessages(m_form.mailTable(), account, messages);
 }
 void Pop3Drivers::subListSet(int account, int message, const QByteArray& replyBuf)
 {
     const Decode::Summary summary = Decode::parseTopResponse(Decode::fromCp932(replyBuf));
-    m_form.mailTable().storeSummary(account, message, summary.From, summary.Subject,
-                                    summary.Attached);
+    m_form.checkListing().storeSummary(account, message, summary.From, summary.Subject,
+                                       summary.Attached);
 }
 void Pop3Drivers::endOfCheck()
 {
@@ -125,12 +125,14 @@ void Pop3Drivers::endOfCheck()
 QString Pop3Drivers::accountName(int account) const
 {
     // Straight from the store, as the caption of a retrieval or deletion
-    // has always read it.
-    return m_store.get(Settings::accountKey(u"Aname", qint16(account)), QString());
+    // has always read it; tavoprefs stores an empty name as "0", which the
+    // check's caption shows as empty too.
+    return Settings::zeroAsEmpty(
+        m_store.get(Settings::accountKey(u"Aname", qint16(account)), QString()));
 }
-int Pop3Drivers::messageSlots() const
+int Pop3Drivers::messageSlots(int account) const
 {
-    return m_form.mailTable().messageSlots();
+    return m_form.mailTable().messageSlots(account);
 }
 bool Pop3Drivers::isMarked(int account, int message) const
 {

@@ -52,13 +52,13 @@ public:
     qint64 lastSize(int account) const override;
     void setLastSize(int account, qint64 size) override;
     void setNewMailFlg(int account) override;
-    void growMailTable(int messages) override;
+    void growMailTable(int account, int messages) override;
     void subListSet(int account, int message, const QByteArray& replyBuf) override;
     void endOfCheck() override;
 
     // MarkedMailHost
     QString accountName(int account) const override;
-    int messageSlots() const override;
+    int messageSlots(int account) const override;
     bool isMarked(int account, int message) const override;
     QString listedFrom(int account, int message) const override;
     QString listedSubject(int account, int message) const override;

@@ -7,53 +7,60 @@
 
 #include <QtGlobal>
 
+#include <utility>
+
 void MailTable::redim(int accounts, int messages)
 {
     m_entries.clear();
-    if (accounts <= 0 || messages <= 0) {
-        m_accounts = 0;
-        m_messages = 0;
+    if (accounts <= 0 || messages <= 0)
         return;
-    }
-    m_accounts = accounts;
-    m_messages = messages;
-    m_entries.resize(std::size_t(accounts) * std::size_t(messages));
+    m_entries.assign(std::size_t(accounts), std::vector<MailRecord>(std::size_t(messages)));
 }
 
-void MailTable::growMessages(int messages)
+void MailTable::growMessages(int account, int messages)
 {
-    if (messages <= m_messages || m_accounts == 0)
+    if (account < 1 || account > accountCount() || messages <= messageSlots(account))
         return;
-    // Account-major storage: every account's run moves, so copy into a new
-    // table rather than inserting in place.
-    std::vector<MailRecord> grown(std::size_t(m_accounts) * std::size_t(messages));
-    for (int a = 0; a < m_accounts; ++a) {
-        for (int m = 0; m < m_messages; ++m) {
-            grown[std::size_t(a) * std::size_t(messages) + std::size_t(m)] =
-                std::move(m_entries[std::size_t(a) * std::size_t(m_messages) + std::size_t(m)]);
-        }
-    }
-    m_entries = std::move(grown);
-    m_messages = messages;
+    m_entries[std::size_t(account - 1)].resize(std::size_t(messages));
+}
+
+int MailTable::messageSlots(int account) const
+{
+    if (account < 1 || account > accountCount())
+        return 0;
+    return int(m_entries[std::size_t(account - 1)].size());
 }
 
 bool MailTable::contains(int account, int message) const
 {
-    return account >= 1 && account <= m_accounts && message >= 1 && message <= m_messages;
+    return message >= 1 && message <= messageSlots(account);
 }
 
 MailRecord& MailTable::entry(int account, int message)
 {
     Q_ASSERT(contains(account, message));
-    return m_entries.at(std::size_t(account - 1) * std::size_t(m_messages) +
-                        std::size_t(message - 1));
+    return m_entries.at(std::size_t(account - 1)).at(std::size_t(message - 1));
 }
 
 const MailRecord& MailTable::entry(int account, int message) const
 {
     Q_ASSERT(contains(account, message));
-    return m_entries.at(std::size_t(account - 1) * std::size_t(m_messages) +
-                        std::size_t(message - 1));
+    return m_entries.at(std::size_t(account - 1)).at(std::size_t(message - 1));
+}
+
+const std::vector<MailRecord>& MailTable::messages(int account) const
+{
+    static const std::vector<MailRecord> none;
+    if (account < 1 || account > accountCount())
+        return none;
+    return m_entries[std::size_t(account - 1)];
+}
+
+void MailTable::setMessages(int account, std::vector<MailRecord> entries)
+{
+    if (account < 1 || account > accountCount())
+        return;
+    m_entries[std::size_t(account - 1)] = std::move(entries);
 }
 
 bool MailTable::storeSummary(int account, int message, const QString& from, const QString& subject,
@@ -61,7 +68,13 @@ bool MailTable::storeSummary(int account, int message, const QString& from, cons
 {
     if (!contains(account, message))
         return false;
-    MailRecord& record = entry(account, message);
+    storeSummary(entry(account, message), from, subject, attached);
+    return true;
+}
+
+void MailTable::storeSummary(MailRecord& record, const QString& from, const QString& subject,
+                             bool attached)
+{
     // POP3 numbers messages afresh in every session (RFC 1939): when sender
     // or subject changed, the number now belongs to another message and the
     // body retrieved for the old one must not be shown for it.
@@ -74,7 +87,6 @@ bool MailTable::storeSummary(int account, int message, const QString& from, cons
     record.From = from;
     record.Subject = subject;
     record.Mark = 0;
-    return true;
 }
 
 bool MailTable::storeWholeMessage(int account, int message, const QString& body, bool attached,

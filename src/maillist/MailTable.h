@@ -13,23 +13,26 @@ struct WholeMessage;
 
 /*
  * The mail table: MailRecord entries indexed by account number (1-based)
- * and POP3 message number (1-based). Created with 10 message slots per
- * account; a check that finds more messages grows the message dimension,
- * keeping every account's entries. It never shrinks except by redim.
+ * and POP3 message number (1-based). Every account starts with 10 message
+ * slots; a check that finds more messages on an account grows that
+ * account's slots, keeping its entries. Each account is sized for itself:
+ * one large mailbox must not give every other account as many records.
+ * Slots never shrink except by redim.
  */
 class MailTable
 {
 public:
     static constexpr int initialMessageSlots = 10;
 
-    // Discards every entry and makes room for accounts 1..accounts and
-    // messages 1..messages. With 0 accounts the table is empty.
+    // Discards every entry and gives accounts 1..accounts messages slots
+    // each. With 0 accounts the table is empty.
     void redim(int accounts, int messages = initialMessageSlots);
-    // Grows the message dimension to at least messages, keeping entries.
-    void growMessages(int messages);
+    // Grows the account's slots to at least messages, keeping its entries.
+    void growMessages(int account, int messages);
 
-    int accountCount() const { return m_accounts; }
-    int messageSlots() const { return m_messages; }
+    int accountCount() const { return int(m_entries.size()); }
+    // The account's slots, 0 for an account the table does not hold.
+    int messageSlots(int account) const;
     bool contains(int account, int message) const;
 
     // The entry (account, message); out-of-range indexes are a programming
@@ -37,6 +40,12 @@ public:
     // read back from the grid.
     MailRecord& entry(int account, int message);
     const MailRecord& entry(int account, int message) const;
+
+    // The account's entries 1..messageSlots(account), and their wholesale
+    // replacement (a check's new list of the account). An account the table
+    // does not hold has none and takes none.
+    const std::vector<MailRecord>& messages(int account) const;
+    void setMessages(int account, std::vector<MailRecord> entries);
 
     // Stores the summary of a TOP response (RFC 1939 "TOP n 5") in entry
     // (account, message): when the sender or the subject differ from what the
@@ -48,6 +57,9 @@ public:
     bool storeSummary(int account, int message, const QString& from, const QString& subject,
                       bool attached);
     bool storeSummary(int account, int message, const Decode::Summary& summary);
+    // The same for one record.
+    static void storeSummary(MailRecord& record, const QString& from, const QString& subject,
+                             bool attached);
     // Stores the result of a RETR response in entry (account, message): Body,
     // Attached and AttachNames. Returns false, storing nothing, when the entry
     // does not exist.
@@ -56,7 +68,5 @@ public:
     bool storeWholeMessage(int account, int message, const Decode::WholeMessage& whole);
 
 private:
-    int m_accounts = 0;
-    int m_messages = 0;
-    std::vector<MailRecord> m_entries; // account-major
+    std::vector<std::vector<MailRecord>> m_entries; // [account - 1][message - 1]
 };

@@ -30,14 +30,15 @@ public:
     // Sets `newMailFlg` of the account: it has new mail in this cycle.
     virtual void setNewMailFlg(int account) = 0;
 
-    // Grows the mail table's message dimension to at least messages,
-    // keeping every account's entries. It never shrinks.
-    virtual void growMailTable(int messages) = 0;
+    // Gives the account room for at least messages in the mail table,
+    // keeping its entries. It never shrinks.
+    virtual void growMailTable(int account, int messages) = 0;
 
     // `subListSet`: one complete TOP response (status line through the "."
     // line, NULs already replaced by CR LF) for message `message` of
-    // `account`; the host decodes sender and subject and stores them in the
-    // mail table. Runs once per message, after the session has ended.
+    // `account`; the host decodes sender and subject and stores them for the
+    // list that the end of the check shows. Runs once per message, after the
+    // session has ended.
     virtual void subListSet(int account, int message, const QByteArray& replyBuf) = 0;
 
     // The end-of-check steps: the list rebuilt, the caption with the

@@ -75,8 +75,10 @@ void CheckSession::checkNextAccount()
     // back) must not be driven twice.
     m_logontimer.stop();
     ++m_driverRuns;
-    // A session given up by resetCycle leaves what it fetched.
-    storePending();
+    // A cycle begun anew (resetCycle set curAccount to 0) lists nothing of
+    // a session that it gave up.
+    if (m_host.curAccount() == 0)
+        dropPending();
     for (;;) {
         m_connection.stopTimeup();
         // "At or past the last": the settings may have shrunk the account
@@ -131,7 +133,7 @@ void CheckSession::handleSockIn(const QByteArray& chunk)
         positiveReply(chunk);
         return;
     }
-    const bool statusLine = !topOutstanding || m_connection.beginsReply(chunk);
+    const bool statusLine = !topOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
         // The server's own words, leading blank and line end included.
         errorExit(Decode::fromCp932(chunk).mid(4));
@@ -224,28 +226,25 @@ void CheckSession::statStep(const QByteArray& chunk)
     m_host.setMailTotal(addSaturated(m_host.mailTotal(), count));
     m_host.setMailCount(account, count);
     m_host.setLastSize(account, size);
-    m_host.growMailTable(count);
+    m_host.growMailTable(account, count);
     m_topIndex = 1;
     m_connection.setPopStep(int(CheckStep::TopOutstanding));
     m_connection.replyBuf().clear();
-    m_scanned = 0;
     m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
     send(QStringLiteral("TOP 1 5"));
 }
 
 void CheckSession::collectTop()
 {
-    QByteArray& replyBuf = m_connection.replyBuf();
-    // NUL characters become CR LF. The response is complete when it holds
-    // CR LF "." CR LF or LF "." CR; the first contains the second, so one
-    // search finds both.
-    if (!Pop3::collectResponse(replyBuf, m_scanned, "\n.\r"))
+    // NUL characters have become CR LF on the way in.
+    if (!m_connection.responseComplete())
         return;
+    QByteArray& replyBuf = m_connection.replyBuf();
 
     if (m_host.options().Option8value != 0) {
         QString& logText = m_host.logText();
-        logText += Decode::fromCp932(replyBuf);
-        logText += QLatin1String("\r\n\r\n");
+        Pop3::appendToLog(logText, QByteArrayView(replyBuf));
+        Pop3::appendToLog(logText, u"\r\n\r\n");
     }
     // Decoded once the session has ended: the server is not kept waiting
     // for the decoding of every message, as many as it holds.
@@ -257,7 +256,6 @@ void CheckSession::collectTop()
     if (m_topIndex < m_msgCount) {
         m_connection.setPopStep(int(CheckStep::TopOutstanding));
         ++m_topIndex;
-        m_scanned = 0;
         send(u"TOP " % QString::number(m_topIndex) % u" 5");
         m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
     } else {
@@ -265,6 +263,18 @@ void CheckSession::collectTop()
         m_connection.setPopStep(int(CheckStep::QuitSent));
         send(QStringLiteral("QUIT"));
     }
+}
+
+void CheckSession::cancelCycle()
+{
+    m_logontimer.stop();
+    dropPending();
+}
+
+void CheckSession::dropPending()
+{
+    m_pending.clear();
+    m_pendingBytes = 0;
 }
 
 void CheckSession::storePending()

@@ -20,7 +20,7 @@ class Pop3Connection;
  * check session on the connection: USER, PASS, STAT and "TOP n 5" for every
  * message (RFC 1939), then QUIT. Every complete TOP response goes to the
  * host's `subListSet` when the session ends (answered QUIT, failure, time-out
- * or a new cycle), in message order: the server answers the next TOP while
+ * ), in message order: the server answers the next TOP while
  * nothing is decoded, and the list is built only at the end of the cycle
  * anyway. `logontimer` paces the driver: one second after
  * an account's session ends (or fails, or times out) the next one starts.
@@ -51,8 +51,9 @@ public:
     // newMailFlg_Clear) to begin a cycle, and by `logontimer` to go on.
     // A call while the pause runs cancels the pending tick.
     void checkNextAccount();
-    // Cancels a pending tick: a new cycle of any kind begins.
-    void stopLogontimer() { m_logontimer.stop(); }
+    // A new cycle of any kind begins: cancels a pending tick and drops what
+    // a session given up has fetched, which no list will show.
+    void cancelCycle();
 
     // Shorter pauses for tests; production keeps logontimerInterval.
     void setLogontimerInterval(std::chrono::milliseconds interval);
@@ -86,6 +87,7 @@ private:
     void send(const QString& command);
     // Hands the TOP responses collected so far to the host's subListSet.
     void storePending();
+    void dropPending();
     // Starts the pause before the next account, unless the driver has run
     // since (a new cycle): for when the user closes an error box.
     std::function<void()> pauseAfterBox();
@@ -99,8 +101,6 @@ private:
     int m_msgCount = 0;
     qint64 m_mboxSize = 0;
     int m_topIndex = 0;
-    // How much of `replyBuf` has been searched for the end of the response.
-    qsizetype m_scanned = 0;
     // Complete TOP responses whose summaries are not stored yet: a session
     // decodes them when it ends, or whenever they pass maxPendingBytes.
     struct PendingSummary

@@ -40,7 +40,7 @@ void DeleteSession::deltimer_Timer()
 int DeleteSession::nextMarked(int from) const
 {
     const int account = m_host.curAccount();
-    for (int message = from; message <= m_host.messageSlots(); ++message) {
+    for (int message = from; message <= m_host.messageSlots(account); ++message) {
         if (m_host.isMarked(account, message))
             return message;
     }
@@ -50,6 +50,7 @@ int DeleteSession::nextMarked(int from) const
 void DeleteSession::deleNextAccount()
 {
     m_deltimer.stop();
+    ++m_driverRuns;
     for (;;) {
         m_connection.stopTimeup();
         if (m_host.curAccount() >= m_host.options().accountno) {
@@ -67,6 +68,7 @@ void DeleteSession::deleNextAccount()
         const Settings::CurrentAccount& current = m_host.loadadata(account);
         m_Uname = current.Uname;
         m_password = current.password;
+        m_msgIndex = 0;
         m_connection.logon(SessionMode::Delete, current.Hname, current.Portno);
         return;
     }
@@ -81,7 +83,7 @@ void DeleteSession::handleSockIn(const QByteArray& chunk)
         positiveReply();
         return;
     }
-    const bool statusLine = !topOutstanding || m_connection.beginsReply(chunk);
+    const bool statusLine = !topOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
         errorExit(Decode::fromCp932(chunk).mid(4));
         return;
@@ -120,7 +122,7 @@ void DeleteSession::positiveReply()
     case DeleteStep::QuitSent:
         // The server has carried the deletions out; the account is done.
         m_connection.endSession();
-        m_deltimer.start();
+        pauseAfterBoxes();
         return;
     }
     // Unless the send failed and closed the connection.
@@ -138,7 +140,6 @@ void DeleteSession::confirmNext()
     // from the same text.
     m_connection.setPopStep(int(DeleteStep::TopOutstanding));
     m_connection.replyBuf().resize(0);
-    m_scanned = 0;
     m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
     send(QStringLiteral("TOP ") + QString::number(m_msgIndex) + QLatin1Char(' ') +
          QString::number(Pop3::summaryLines));
@@ -146,12 +147,17 @@ void DeleteSession::confirmNext()
 
 void DeleteSession::collectTop()
 {
-    QByteArray& replyBuf = m_connection.replyBuf();
-    if (!Pop3::collectResponse(replyBuf, m_scanned, "\n.\r"))
+    // NUL characters have become CR LF on the way in.
+    if (!m_connection.responseComplete())
         return;
+    QByteArray& replyBuf = m_connection.replyBuf();
     m_connection.setPendingCmd(QByteArray());
 
     const int account = m_host.curAccount();
+    if (markGone()) {
+        endQuietly();
+        return;
+    }
     if (!Pop3::isListedMessage(replyBuf, m_host.listedFrom(account, m_msgIndex),
                                m_host.listedSubject(account, m_msgIndex))) {
         m_connection.queueShowMsg(
@@ -178,13 +184,18 @@ void DeleteSession::errorExit(const QString& text)
     // session to the time-out.
     if (text.isEmpty())
         return;
-    m_connection.queueShowMsg(text);
+    if (markGone()) {
+        endQuietly();
+        return;
+    }
     // After a negative reply (a message gone, a refused login) QUIT goes
     // out, and the deletions acknowledged before take effect. After a
     // receive error the connection is closed without QUIT: the server
-    // carries out none of this session's deletions.
+    // carries out none of this session's deletions. The next account (or
+    // the closing check) waits until the user has closed the box.
+    m_connection.queueShowMsg(text);
     m_connection.subDisConn();
-    m_deltimer.start();
+    pauseAfterBoxes();
     m_host.setCaption(Pop3::captionTitle());
 }
 
@@ -194,7 +205,26 @@ void DeleteSession::timedOut()
     m_host.setCaption(mailTotal != 0
                           ? QString::number(mailTotal) + QStringLiteral("通のメールが届いています!")
                           : Pop3::captionTitle());
-    m_deltimer.start();
+    pauseAfterBoxes();
+}
+
+void DeleteSession::pauseAfterBoxes()
+{
+    m_connection.afterMessages([this, runs = m_driverRuns] {
+        if (runs == m_driverRuns)
+            m_deltimer.start();
+    });
+}
+
+bool DeleteSession::markGone() const
+{
+    return m_msgIndex != 0 && !m_host.isMarked(m_host.curAccount(), m_msgIndex);
+}
+
+void DeleteSession::endQuietly()
+{
+    m_connection.subDisConn();
+    pauseAfterBoxes();
 }
 
 void DeleteSession::send(const QString& command)

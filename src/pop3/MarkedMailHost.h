@@ -20,9 +20,9 @@ public:
     // The account's name as stored ("Aname" + number), for the caption.
     virtual QString accountName(int account) const = 0;
 
-    // Upper bound of the mail table's message dimension: the scans for
-    // marked messages run up to it.
-    virtual int messageSlots() const = 0;
+    // The account's slots in the mail table: the scans for marked messages
+    // run up to it.
+    virtual int messageSlots(int account) const = 0;
     // `Mark` of the entry: the row carries "○".
     virtual bool isMarked(int account, int message) const = 0;
     // `From` and `Subject` of the entry, as the list shows them.

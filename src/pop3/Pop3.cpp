@@ -30,27 +30,28 @@ bool headContains(QByteArrayView chunk, QByteArrayView needle)
     return QByteArrayView(head, n).contains(needle);
 }
 
-// Whether text contains mark, a few bytes starting with a line-end
-// character. A response has a line end every few dozen bytes: finding the
-// first byte with memchr and comparing the rest there is several times
-// faster than a general substring search, and a check runs this for every
-// message the server holds.
-bool containsLineMark(QByteArrayView text, QByteArrayView mark)
+// Where mark, a few bytes starting with a line-end character, first occurs
+// in text; -1 when it does not. A response has a line end every few dozen
+// bytes: finding the first byte with memchr and comparing the rest there is
+// several times faster than a general substring search, and a check runs
+// this for every message the server holds.
+qsizetype indexOfLineMark(QByteArrayView text, QByteArrayView mark)
 {
     if (mark.isEmpty())
-        return true;
-    const char* at = text.data();
+        return 0;
+    const char* const begin = text.data();
+    const char* at = begin;
     const char* const end = at + text.size();
     const auto length = std::size_t(mark.size());
     while (std::size_t(end - at) >= length) {
         at = static_cast<const char*>(std::memchr(at, mark.front(), std::size_t(end - at)));
         if (!at || std::size_t(end - at) < length)
-            return false;
+            return -1;
         if (std::memcmp(at, mark.data(), length) == 0)
-            return true;
+            return at - begin;
         ++at;
     }
-    return false;
+    return -1;
 }
 
 struct ErrorText
@@ -201,6 +202,32 @@ quint32 inetAddr(const QString& host)
     return ntohl(::inet_addr(bytes.constData()));
 }
 
+void appendToLog(QString& logText, QStringView text)
+{
+    const qsizetype room = maxLogText - logText.size();
+    if (room <= 0)
+        return;
+    if (text.size() <= room) {
+        logText += text;
+        return;
+    }
+    qsizetype cut = room;
+    if (text[cut - 1].isHighSurrogate())
+        --cut;
+    logText += text.first(cut);
+    logText += QStringLiteral("\r\n(記録が大きくなりすぎたため、ここから先は記録していません)\r\n");
+}
+
+void appendToLog(QString& logText, QByteArrayView cp932)
+{
+    const qsizetype room = maxLogText - logText.size();
+    if (room <= 0)
+        return;
+    // A byte gives at most one character: one byte more than the room
+    // decodes enough to know that the text is cut.
+    appendToLog(logText, Decode::fromCp932(cp932.first(qMin(cp932.size(), room + 1))));
+}
+
 QByteArray toCp932(QStringView text)
 {
     // Commands are ASCII but for names and passwords: one pass converts them.
@@ -234,7 +261,14 @@ QByteArray toCp932(QStringView text)
     return bytes;
 }
 
-bool collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView end)
+QByteArrayView responseEnd(QByteArrayView command)
+{
+    // A TOP response also ends where a server that ends its lines with a
+    // bare LF puts CR LF on the final "." line only.
+    return command == "TOP" ? QByteArrayView("\n.\r\n") : QByteArrayView("\r\n.\r\n");
+}
+
+qsizetype collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView end)
 {
     if (std::memchr(replyBuf.constData() + scanned, 0, std::size_t(replyBuf.size() - scanned))) {
         QByteArray tail = replyBuf.sliced(scanned);
@@ -246,12 +280,8 @@ bool collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView en
     // found and the whole buffer is never searched again.
     const qsizetype from = qMax<qsizetype>(0, scanned - (end.size() - 1));
     scanned = replyBuf.size();
-    const QByteArrayView text = QByteArrayView(replyBuf).sliced(from);
-    // A response ends with its end mark (the check's mark, LF "." CR, just
-    // before the final LF), and mostly comes in one read: its last bytes
-    // tell without a search.
-    const qsizetype tail = qMin<qsizetype>(text.size(), end.size() + 1);
-    return containsLineMark(text.last(tail), end) || containsLineMark(text, end);
+    const qsizetype at = indexOfLineMark(QByteArrayView(replyBuf).sliced(from), end);
+    return at < 0 ? -1 : from + at + end.size();
 }
 
 QByteArray topOfRetr(const QByteArray& retrResponse, int lines)

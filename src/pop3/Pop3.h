@@ -38,9 +38,20 @@ inline constexpr int quitSentStep = 6;
 // to be sending without end, and the session ends with the text of 10040.
 inline constexpr qsizetype maxSummaryResponse = qsizetype(8) * 1024 * 1024;
 inline constexpr qsizetype maxWholeMessage = qsizetype(256) * 1024 * 1024;
+// How much of a RETR response is kept whole: enough for the viewer's
+// maxBodyText characters of body even in Base64 UTF-8. Past it only what
+// the attachment list needs is kept (MessageTail).
+inline constexpr qsizetype retrKeptBytes = qsizetype(4) * 1024 * 1024;
+// The most of a message's body the viewer is given; a longer body is cut
+// and says so in a last line.
+inline constexpr qsizetype maxBodyText = qsizetype(1024) * 1024;
 // The largest STAT count a check accepts: the mail table holds a record per
 // message and account, and every message costs one TOP round trip.
 inline constexpr int maxMessageCount = 100000;
+// The transcript of one cycle ("Option8value") keeps at most this many
+// characters; a server that sends without end must not make it grow with
+// every message.
+inline constexpr qsizetype maxLogText = qsizetype(4) * 1024 * 1024;
 // Winsock's WSAEMSGSIZE: the text shown when a bound above is exceeded.
 inline constexpr int responseTooLargeCode = 10040;
 
@@ -74,17 +85,29 @@ int wsaErrorCode(QAbstractSocket::SocketError error, QStringView errorString);
 // includes "255.255.255.255": that one is looked up as a name.
 quint32 inetAddr(const QString& host);
 
+// Appends text to the cycle's transcript while it is below maxLogText; the
+// append that reaches the bound is cut there and followed by a line that
+// says so, and later appends are dropped. The byte form decodes code page
+// 932 only as far as the transcript has room for.
+void appendToLog(QString& logText, QStringView text);
+void appendToLog(QString& logText, QByteArrayView cp932);
+
 // A command line in code page 932, as it goes on the wire: user names and
 // passwords may hold Japanese characters. A character that code page 932
 // cannot represent becomes "?".
 QByteArray toCp932(QStringView text);
 
+// The end mark of the multi-line response to command ("TOP" or "RETR"):
+// CR LF "." CR LF (RFC 1939); a TOP response also ends at LF "." CR LF.
+QByteArrayView responseEnd(QByteArrayView command);
+
 // Collects a multi-line response (RFC 1939) read by read: replaces every NUL
-// that arrived since `scanned` by CR LF and tells whether replyBuf now holds
-// end (CR LF "." CR LF for RETR; a TOP also ends at LF "." CR). Each byte is
+// that arrived since `scanned` by CR LF and returns the length of the
+// response through its first end mark once replyBuf holds it, else -1;
+// whatever follows that length belongs to the next reply. Each byte is
 // looked at a bounded number of times however the reads fall; `scanned` is
 // the caller's mark, 0 when the response begins.
-bool collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView end);
+qsizetype collectResponse(QByteArray& replyBuf, qsizetype& scanned, QByteArrayView end);
 
 // The response "TOP n lines" gives for a message, cut from its complete
 // RETR response: the status line, the header block, the empty line, up to

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pop3/Pop3Connection.h"
 
+#include "pop3/MessageTail.h"
 #include "pop3/SessionHandler.h"
 #include "pop3/SessionHost.h"
 #include "settings/GeneralOptions.h"
@@ -63,7 +64,11 @@ void Pop3Connection::logon(SessionMode mode, const QString& Hname, int Portno)
     m_replyBuf.clear();
     m_statusLine.clear();
     m_awaitingStatus = false;
+    m_multiLine = false;
+    m_responseComplete = false;
+    m_tail.reset();
     m_abandoned = false;
+    m_quitSent = false;
 
     if (Hname.trimmed().isEmpty()) {
         failSession(QStringLiteral("相手先が指定されていません"));
@@ -105,17 +110,19 @@ void Pop3Connection::subSend(const QString& line)
     if (m_host.options().Option8value != 0) {
         QString& logText = m_host.logText();
         if (line.contains(QLatin1String("PASS"))) {
-            logText += QLatin1String("PASS ******************************\r\n");
+            Pop3::appendToLog(logText, u"PASS ******************************\r\n");
         } else {
             // The line ends in CR LF already: every command but the
             // password is followed by an empty line.
-            logText += line;
-            logText += QLatin1String("\r\n");
+            Pop3::appendToLog(logText, line);
+            Pop3::appendToLog(logText, u"\r\n");
         }
     }
     m_sockPhase = SockPhase::Sent;
     m_awaitingStatus = true;
     m_statusLine.clear();
+    if (line.startsWith(QLatin1String("QUIT")))
+        m_quitSent = true;
 
     int code = 0;
     if (!m_hSock) {
@@ -150,6 +157,13 @@ void Pop3Connection::subDisConn()
     m_popStep = Pop3::quitSentStep;
     if (m_sockPhase == SockPhase::Idle || m_abandoned)
         return;
+    if (m_quitSent) {
+        // QUIT went out already (RFC 1939 lets a server answer it with
+        // "-ERR some deleted messages not removed"): the server is done
+        // with the connection, and QUIT goes out once.
+        endSession();
+        return;
+    }
     m_abandoned = true;
     subSend(QStringLiteral("QUIT\r\n"));
 }
@@ -288,31 +302,116 @@ void Pop3Connection::handleData(const QByteArray& data)
 
 void Pop3Connection::receiveStep(QByteArray data)
 {
-    const qsizetype limit =
-        m_pendingCmd == "RETR" ? Pop3::maxWholeMessage : Pop3::maxSummaryResponse;
-    if (m_awaitingStatus && m_statusLine.isEmpty() && data.contains('\n')) {
-        // The usual case: the whole status line came in one read.
-        m_awaitingStatus = false;
-    } else if (m_awaitingStatus) {
-        // A status line is judged whole: "+O" and "K ..." in two reads must
-        // not be taken for two chunks, neither of which is a reply.
-        const qsizetype scanned = m_statusLine.size();
-        m_statusLine += data;
-        if (m_statusLine.indexOf('\n', scanned) < 0) {
-            if (m_replyBuf.size() + m_statusLine.size() > limit)
-                failSession(Pop3::wsaErrText(Pop3::responseTooLargeCode));
-            return;
+    // One pass per reply in data: a multi-line response ends at its end
+    // mark, and whatever the server sent after it begins the next reply.
+    while (!data.isEmpty()) {
+        const qsizetype limit =
+            m_pendingCmd == "RETR" ? Pop3::maxWholeMessage : Pop3::maxSummaryResponse;
+        m_chunkBeginsReply = false;
+        if (m_awaitingStatus && m_statusLine.isEmpty() && data.contains('\n')) {
+            // The usual case: the whole status line came in one read.
+            m_awaitingStatus = false;
+            m_chunkBeginsReply = true;
+        } else if (m_awaitingStatus) {
+            // A status line is judged whole: "+O" and "K ..." in two reads
+            // must not be taken for two chunks, neither of which is a reply.
+            const qsizetype scanned = m_statusLine.size();
+            m_statusLine += data;
+            if (m_statusLine.indexOf('\n', scanned) < 0) {
+                if (m_replyBuf.size() + m_statusLine.size() > limit)
+                    failSession(Pop3::wsaErrText(Pop3::responseTooLargeCode));
+                return;
+            }
+            data = std::exchange(m_statusLine, QByteArray());
+            m_awaitingStatus = false;
+            m_chunkBeginsReply = true;
         }
-        data = std::exchange(m_statusLine, QByteArray());
-        m_awaitingStatus = false;
+        if (m_chunkBeginsReply) {
+            // The answer to TOP or RETR is a multi-line response unless its
+            // status line refuses the command.
+            m_responseComplete = false;
+            m_multiLine =
+                (m_pendingCmd == "TOP" || m_pendingCmd == "RETR") && !Pop3::isNegative(data);
+            m_responseStart = m_replyBuf.size();
+            m_scanned = m_replyBuf.size();
+            m_tail.reset();
+        }
+        QByteArray next;
+        if (m_tail) {
+            data.replace('\0', "\r\n");
+            const qint64 size = m_replyBuf.size() - m_responseStart + m_tail->size() + data.size();
+            const qsizetype end = m_tail->take(data);
+            if (end < 0 && size > limit) {
+                failSession(Pop3::wsaErrText(Pop3::responseTooLargeCode));
+                return;
+            }
+            if (end >= 0) {
+                next = data.sliced(end);
+                data.truncate(end);
+                completeResponse();
+            }
+        } else {
+            if (m_replyBuf.size() + data.size() > limit) {
+                failSession(Pop3::wsaErrText(Pop3::responseTooLargeCode));
+                return;
+            }
+            const qsizetype start = m_replyBuf.size();
+            m_replyBuf += data;
+            if (m_multiLine) {
+                const qsizetype end =
+                    Pop3::collectResponse(m_replyBuf, m_scanned, Pop3::responseEnd(m_pendingCmd));
+                if (end >= 0) {
+                    next = m_replyBuf.sliced(end);
+                    m_replyBuf.truncate(end);
+                    completeResponse();
+                } else if (m_pendingCmd == "RETR" &&
+                           m_replyBuf.size() - m_responseStart > Pop3::retrKeptBytes) {
+                    keepStartOnly();
+                }
+                // NULs have become CR LF: the session reads what replyBuf
+                // holds.
+                data = m_replyBuf.sliced(qMin(start, m_replyBuf.size()));
+            }
+        }
+        QPointer<QTcpSocket> socket = m_hSock;
+        if (SessionHandler* h = handler())
+            h->handleSockIn(data);
+        // Bytes past the response go to the reply of the command the session
+        // has just sent; with no command outstanding nobody asked for them.
+        if (next.isEmpty() || !socket || socket != m_hSock || m_abandoned || !m_awaitingStatus)
+            return;
+        data = std::move(next);
     }
-    if (m_replyBuf.size() + data.size() > limit) {
-        failSession(Pop3::wsaErrText(Pop3::responseTooLargeCode));
-        return;
+}
+
+void Pop3Connection::keepStartOnly()
+{
+    // Cut after a whole line where one ends in the kept start, so that the
+    // rest is read line by line.
+    const qsizetype keptEnd = m_responseStart + Pop3::retrKeptBytes;
+    qsizetype cut = m_replyBuf.lastIndexOf('\n', keptEnd - 1) + 1;
+    if (cut <= m_responseStart)
+        cut = keptEnd;
+    const QByteArray rest = m_replyBuf.sliced(cut);
+    m_replyBuf.truncate(cut);
+    const QByteArrayView start = QByteArrayView(m_replyBuf).sliced(m_responseStart);
+    m_tail.emplace(MessageTail::boundaryOf(start), start.endsWith("\r\n"));
+    // No end mark lies in the rest: the whole buffer was searched for it.
+    m_tail->take(rest);
+}
+
+void Pop3Connection::completeResponse()
+{
+    m_responseSize = m_replyBuf.size() - m_responseStart;
+    if (m_tail) {
+        // The kept start, the parts that name files, and the end mark.
+        m_responseSize += m_tail->size();
+        m_replyBuf += m_tail->excerpts();
+        m_replyBuf += "\r\n.\r\n";
+        m_tail.reset();
     }
-    m_replyBuf += data;
-    if (SessionHandler* h = handler())
-        h->handleSockIn(data);
+    m_multiLine = false;
+    m_responseComplete = true;
 }
 
 void Pop3Connection::handleError()
@@ -348,6 +447,7 @@ void Pop3Connection::failSession(const QString& text)
     m_statusLine.clear();
     m_awaitingStatus = false;
     m_replyBuf = QByteArray(); // may be megabytes when a bound was crossed
+    m_tail.reset();
     if (SessionHandler* h = handler())
         h->errorExit(text);
 }
@@ -396,7 +496,7 @@ void Pop3Connection::timeuptimer_Timer()
         return;
     }
     m_timeuptimer.stop();
-    if (m_popStep != Pop3::quitSentStep) {
+    if (m_popStep != Pop3::quitSentStep && !m_quitSent) {
         m_pendingCmd.clear();
         m_popStep = Pop3::quitSentStep;
         m_abandoned = true;

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "pop3/MessageTail.h"
 #include "pop3/Pop3.h"
 
 #include <QByteArray>
@@ -13,6 +14,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <optional>
 
 class QTcpSocket;
 class SessionHandler;
@@ -33,7 +35,9 @@ class SessionHost;
  *
  * A reply is handed to the session once its status line is complete: a
  * status line that the network splits over two reads is joined first. The
- * rest of a multi-line response is handed on read by read, as it arrives.
+ * rest of a multi-line response is handed on read by read, as it arrives,
+ * up to its end mark wherever the reads split it; bytes after the end mark
+ * begin the reply to the session's next command.
  *
  * Failures that the platform reports at once (a host that cannot be found,
  * a refused or unreachable connection, a server that closes the connection
@@ -101,9 +105,18 @@ public:
     const QByteArray& pendingCmd() const { return m_pendingCmd; }
     void setPendingCmd(const QByteArray& command) { m_pendingCmd = command; }
     QByteArray& replyBuf() { return m_replyBuf; }
-    // Whether chunk, just handed to the session, begins its reply: it holds
-    // the status line, and "-ERR" there is a refusal rather than text.
-    bool beginsReply(const QByteArray& chunk) const { return m_replyBuf.size() == chunk.size(); }
+    // Whether the chunk just handed to the session begins its reply: it
+    // holds the status line, and "-ERR" there is a refusal rather than text.
+    bool beginsReply() const { return m_chunkBeginsReply; }
+    // Whether the chunk just handed to the session completed the multi-line
+    // response to TOP or RETR: `replyBuf` ends with its end mark, NULs
+    // replaced by CR LF (RFC 1939).
+    bool responseComplete() const { return m_responseComplete; }
+    // The size in bytes of the response just completed as the server sent
+    // it. A RETR response past Pop3::retrKeptBytes is not kept whole:
+    // `replyBuf` then holds its start, the headers of the parts that name
+    // files, and the end mark.
+    qint64 responseSize() const { return m_responseSize; }
     // True while a socket exists (open, connecting or resolving).
     bool hasSocket() const { return m_hSock != nullptr; }
 
@@ -116,6 +129,10 @@ private:
     void handleData(const QByteArray& data);
     void receiveStep(QByteArray data);
     void failSession(const QString& text);
+    // A RETR response has passed Pop3::retrKeptBytes: from here on it goes
+    // through m_tail.
+    void keepStartOnly();
+    void completeResponse();
     void closeSocket();
     SessionHandler* handler() const;
     void showQueuedMessages();
@@ -138,8 +155,20 @@ private:
     // The start of a reply whose status line is not complete yet.
     QByteArray m_statusLine;
     bool m_awaitingStatus = false;
+    // A multi-line response is being collected; m_scanned is how much of
+    // `replyBuf` has been searched for its end.
+    bool m_multiLine = false;
+    qsizetype m_scanned = 0;
+    bool m_responseComplete = false;
+    bool m_chunkBeginsReply = false;
+    // Where the response begins in `replyBuf`, and its size once complete.
+    qsizetype m_responseStart = 0;
+    qint64 m_responseSize = 0;
+    std::optional<MessageTail> m_tail;
     // True from subDisConn or the time-out until the next logon.
     bool m_abandoned = false;
+    // QUIT has been written on this connection.
+    bool m_quitSent = false;
 
     struct PendingMessage
     {

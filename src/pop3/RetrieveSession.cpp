@@ -10,8 +10,25 @@
 #include "settings/CurrentAccountReader.h"
 #include "settings/GeneralOptions.h"
 
+#include <QLocale>
+
 using Pop3::SessionMode;
 using Pop3::SockPhase;
+
+namespace {
+
+// How much of a retrieved message the transcript keeps.
+constexpr qsizetype maxLoggedMessage = 64 * 1024;
+
+// The first max characters of text, a surrogate pair never split.
+QString cutText(const QString& text, qsizetype max)
+{
+    if (text.size() <= max)
+        return text;
+    return text.first(text.at(max - 1).isHighSurrogate() ? max - 1 : max);
+}
+
+} // namespace
 
 RetrieveSession::RetrieveSession(Pop3Connection& connection, RetrieveHost& host, QObject* parent)
     : QObject(parent), m_connection(connection), m_host(host)
@@ -41,7 +58,7 @@ void RetrieveSession::retrtimer_Timer()
 int RetrieveSession::nextDue(int from) const
 {
     const int account = m_host.curAccount();
-    for (int message = from; message <= m_host.messageSlots(); ++message) {
+    for (int message = from; message <= m_host.messageSlots(account); ++message) {
         if (m_host.isMarked(account, message) && !m_host.hasBody(account, message))
             return message;
     }
@@ -51,6 +68,7 @@ int RetrieveSession::nextDue(int from) const
 void RetrieveSession::retrNextAccount()
 {
     m_retrtimer.stop();
+    ++m_driverRuns;
     for (;;) {
         m_connection.stopTimeup();
         if (m_host.curAccount() >= m_host.options().accountno) {
@@ -70,6 +88,7 @@ void RetrieveSession::retrNextAccount()
         const Settings::CurrentAccount& current = m_host.loadadata(account);
         m_Uname = current.Uname;
         m_password = current.password;
+        m_msgIndex = 0;
         m_connection.logon(SessionMode::Retrieve, current.Hname, current.Portno);
         return;
     }
@@ -85,7 +104,7 @@ void RetrieveSession::handleSockIn(const QByteArray& chunk)
         positiveReply();
         return;
     }
-    const bool statusLine = !retrOutstanding || m_connection.beginsReply(chunk);
+    const bool statusLine = !retrOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
         errorExit(Decode::fromCp932(chunk).mid(4));
         return;
@@ -123,7 +142,7 @@ void RetrieveSession::positiveReply()
     case RetrieveStep::QuitSent:
         // The account is done; the connection is closed and stays idle.
         m_connection.endSession();
-        m_retrtimer.start();
+        pauseAfterBoxes();
         return;
     }
     // Unless the send failed and closed the connection.
@@ -135,19 +154,23 @@ void RetrieveSession::sendRetr()
 {
     m_connection.setPopStep(int(RetrieveStep::RetrOutstanding));
     m_connection.replyBuf().resize(0); // keeps the allocation for the next message
-    m_scanned = 0;
     m_connection.setPendingCmd(QByteArrayLiteral("RETR"));
     send(QStringLiteral("RETR ") + QString::number(m_msgIndex));
 }
 
 void RetrieveSession::collectRetr()
 {
-    QByteArray& replyBuf = m_connection.replyBuf();
-    if (!Pop3::collectResponse(replyBuf, m_scanned, "\r\n.\r\n"))
+    // NUL characters have become CR LF on the way in.
+    if (!m_connection.responseComplete())
         return;
+    QByteArray& replyBuf = m_connection.replyBuf();
     m_connection.setPendingCmd(QByteArray());
 
     const int account = m_host.curAccount();
+    if (markGone()) {
+        endQuietly();
+        return;
+    }
     if (!Pop3::isListedMessage(Pop3::topOfRetr(replyBuf, Pop3::summaryLines),
                                m_host.listedFrom(account, m_msgIndex),
                                m_host.listedSubject(account, m_msgIndex))) {
@@ -161,12 +184,30 @@ void RetrieveSession::collectRetr()
         quit();
         return;
     }
-    const Decode::WholeMessage whole = Decode::parseRetrResponse(Decode::fromCp932(replyBuf));
+    Decode::WholeMessage whole = Decode::parseRetrResponse(Decode::fromCp932(replyBuf));
+    replyBuf = QByteArray(); // may be megabytes: not kept beside the body
+    const qint64 size = m_connection.responseSize();
+    const QString sizeText = QLocale(QLocale::English).toString(size);
+    // A body with attachments is cut at 5000 characters already; any other
+    // is shown up to maxBodyText, and says so when the viewer does not get
+    // all of it.
+    if (whole.Body.size() > Pop3::maxBodyText || (size > Pop3::retrKeptBytes && !whole.Attached)) {
+        whole.Body = cutText(whole.Body, Pop3::maxBodyText) +
+                     QStringLiteral("\r\n(メールが大きいため、最初の部分だけを表示しています。"
+                                    "メール全体の大きさ: %1 バイト)\r\n")
+                         .arg(sizeText);
+    }
     m_host.subListSet2(account, m_msgIndex, whole);
     if (m_host.options().Option8value != 0) {
+        // The start of the message and its size are enough to tell what
+        // the server sent.
         QString& logText = m_host.logText();
-        logText += whole.keptText;
-        logText += QLatin1String("\r\n");
+        Pop3::appendToLog(logText, cutText(whole.keptText, maxLoggedMessage));
+        if (whole.keptText.size() > maxLoggedMessage || size > Pop3::retrKeptBytes) {
+            Pop3::appendToLog(logText,
+                              QStringLiteral("\r\n(以下略: 全体 %1 バイト)").arg(sizeText));
+        }
+        Pop3::appendToLog(logText, u"\r\n");
     }
 
     m_msgIndex = nextDue(m_msgIndex + 1);
@@ -190,12 +231,17 @@ void RetrieveSession::errorExit(const QString& text)
     // session to the time-out.
     if (text.isEmpty())
         return;
-    m_connection.queueShowMsg(text);
+    if (markGone()) {
+        endQuietly();
+        return;
+    }
     // After a negative reply the connection is open and QUIT goes out; after
     // a receive error it is closed already and nothing is sent. Messages
     // fetched before keep their bodies; the rest of the account stays due.
+    // The next account waits until the user has closed the box.
+    m_connection.queueShowMsg(text);
     m_connection.subDisConn();
-    m_retrtimer.start();
+    pauseAfterBoxes();
     m_host.setCaption(Pop3::captionTitle());
 }
 
@@ -205,7 +251,27 @@ void RetrieveSession::timedOut()
     m_host.setCaption(mailTotal != 0
                           ? QString::number(mailTotal) + QStringLiteral("通のメールが届いています!")
                           : Pop3::captionTitle());
-    m_retrtimer.start();
+    pauseAfterBoxes();
+}
+
+void RetrieveSession::pauseAfterBoxes()
+{
+    m_connection.afterMessages([this, runs = m_driverRuns] {
+        if (runs == m_driverRuns)
+            m_retrtimer.start();
+    });
+}
+
+bool RetrieveSession::markGone() const
+{
+    return m_msgIndex != 0 && !m_host.isMarked(m_host.curAccount(), m_msgIndex);
+}
+
+void RetrieveSession::endQuietly()
+{
+    m_connection.replyBuf() = QByteArray();
+    m_connection.subDisConn();
+    pauseAfterBoxes();
 }
 
 void RetrieveSession::send(const QString& command)

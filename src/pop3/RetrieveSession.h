@@ -77,6 +77,14 @@ private:
     // none is left.
     int nextDue(int from) const;
     void send(const QString& command);
+    // Starts the pause before the next account once every box raised so
+    // far has been closed, unless the driver has run since (a new cycle).
+    void pauseAfterBoxes();
+    // The mail list was emptied under the session (the settings changed
+    // the accounts): the message it acts on is no longer marked. The
+    // session ends without a word, as a check of a removed account does.
+    bool markGone() const;
+    void endQuietly();
 
     Pop3Connection& m_connection;
     RetrieveHost& m_host;
@@ -84,6 +92,7 @@ private:
     QString m_Uname;
     QString m_password;
     int m_msgIndex = 0;
-    // How much of `replyBuf` has been searched for the end of the response.
-    qsizetype m_scanned = 0;
+    // Counts the driver's runs, so that a box closed late does not drive
+    // a cycle that has been begun anew.
+    quint64 m_driverRuns = 0;
 };

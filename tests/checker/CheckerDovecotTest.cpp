@@ -10,6 +10,7 @@
 #include "maillist/ViewForm.h"
 #include "settings/AccountRecord.h"
 #include "support/DovecotServer.h"
+#include "support/ScriptedPop3Server.h"
 
 #include <QDir>
 #include <QPushButton>
@@ -152,6 +153,7 @@ private slots:
     void retrievalBetweenTwoAccountsOfACheck();
     void deleteTwoOfFive();
     void messageRemovedBehindTheCheckersBack();
+    void deletionWhileACheckWaitsActsOnTheListShown();
     void emptyTextsStoredAsZeroReadAsEmpty();
     void accountCountChangeListsEveryAccountAnew();
     // Delivers a message: keep it last, the others expect the demo mail only.
@@ -187,7 +189,8 @@ void CheckerDovecotTest::initTestCase()
                              {QStringLiteral("suzuki"), QStringLiteral("jitaku")},
                              {QStringLiteral("hayashi"), QStringLiteral("yomu")},
                              {QStringLiteral("kimura"), QStringLiteral("kesu")},
-                             {QStringLiteral("mori"), QStringLiteral("ushiro")}}),
+                             {QStringLiteral("mori"), QStringLiteral("ushiro")},
+                             {QStringLiteral("ogawa"), QStringLiteral("mamoru")}}),
              qPrintable(m_server.errorString()));
     const QList<QByteArray> tanaka = DovecotServer::demoMessages(QStringLiteral("tanaka"));
     const QList<QByteArray> suzuki = DovecotServer::demoMessages(QStringLiteral("suzuki"));
@@ -585,6 +588,57 @@ void CheckerDovecotTest::messageRemovedBehindTheCheckersBack()
              QStringLiteral("||[clip]|佐藤花子 <sato@example.co.jp>|見積書を送付します|1|2")}));
 }
 
+// Issue 16: a check stored account 1's new list while it waited on account
+// 2; the row the user marked showed the message that another program had
+// removed, its entry already the next one, and the guard let that one be
+// deleted.
+void CheckerDovecotTest::deletionWhileACheckWaitsActsOnTheListShown()
+{
+    const QList<QByteArray> demo = DovecotServer::demoMessages(QStringLiteral("tanaka"));
+    QVERIFY(m_server.deliverMany(QStringLiteral("ogawa"), {demo.at(0), demo.at(1)}));
+    ScriptedPop3Server silent;
+    silent.greeting.clear();
+    CheckerRig rig;
+    rig.set({{"Option1value", QStringLiteral("0")}, {"Option4value", QStringLiteral("0")}});
+    Settings::AccountRecord ogawa;
+    ogawa.Aname = QStringLiteral("小川");
+    ogawa.Hname = QStringLiteral("127.0.0.1");
+    ogawa.Portno = qint16(m_server.port());
+    ogawa.Uname = QStringLiteral("ogawa");
+    ogawa.Passw = QStringLiteral("mamoru");
+    Settings::SaveAccount(rig.store, 1, ogawa);
+    Settings::AccountRecord quiet;
+    quiet.Aname = QStringLiteral("無言");
+    quiet.Hname = QStringLiteral("127.0.0.1");
+    quiet.Portno = qint16(silent.port());
+    quiet.Check = 0;
+    Settings::SaveAccount(rig.store, 2, quiet);
+    rig.set({{"accountno", QStringLiteral("2")}});
+    MailForm& form = startForm(rig);
+    cycle(form, [&] { form.checkmail(); });
+    MailListView& grid = *form.lvwMailBox();
+    QCOMPARE(grid.rows(), 3);
+    const QString shownFirst = grid.cellText(1, 4);
+
+    // Another program takes message 1; a check lists the mailbox anew and
+    // then waits on the silent account.
+    QVERIFY(QFile::remove(maildirFiles(m_server, QStringLiteral("ogawa")).at(0)));
+    rig.set({{"Check2", QStringLiteral("-1")}});
+    form.checkmail();
+    QTRY_COMPARE_WITH_TIMEOUT(form.windowTitle(), checking(QStringLiteral("無言")), 15000);
+    rig.set({{"Check2", QStringLiteral("0")}});
+
+    // The user marks the row that still shows the removed message.
+    QCOMPARE(grid.cellText(1, 4), shownFirst);
+    grid.lvwMailBox_Click(1);
+    rig.prompter.answers = {Prompter::Answer::Yes};
+    const QList<QByteArray> seen =
+        command(form, "DelBt", QStringLiteral("1通のメールが届いています!"));
+    QVERIFY2(!seen.contains("DELE 1"), seen.join(' ').constData());
+    QCOMPARE(maildirFiles(m_server, QStringLiteral("ogawa")).size(), 1);
+    QCOMPARE(grid.rows(), 2);
+}
+
 // Issue 10: tavoprefs stores an empty text as "0"; read back unchanged, the
 // host "0" reached this machine with the user's login, and the sound "0"
 // played nothing where a beep was due.
@@ -620,6 +674,13 @@ void CheckerDovecotTest::emptyTextsStoredAsZeroReadAsEmpty()
                            Prompter::Icon::Stop, Prompter::Buttons::Ok}}));
     // Account 1's own sound and account 3's common sound, both empty.
     QCOMPARE(rig.sound.calls, QList<Call>({Call::beep(), Call::beep()}));
+
+    // Issue 16: the retrieval's caption read the name "0" as it is stored.
+    form.lvwMailBox()->lvwMailBox_Click(4);
+    QSignalSpy titles(&form, &QWidget::windowTitleChanged);
+    command(form, "RetrBt", QStringLiteral("5通のメールが届いています!"));
+    QCOMPARE(titles.constFirst().constFirst().toString(),
+             appTitle + QStringLiteral(" -メール取得中:-"));
 }
 
 // Issue 10: after the account count changed, the rows of the old list

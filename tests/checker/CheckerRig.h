@@ -75,7 +75,7 @@ struct CheckerRig
     void putMail(int account, int count, bool newMail)
     {
         MailForm& f = *form;
-        f.mailTable().growMessages(count);
+        f.mailTable().growMessages(account, count);
         for (int m = 1; m <= count; ++m) {
             MailRecord& record = f.mailTable().entry(account, m);
             record.From = QStringLiteral("差出人%1-%2").arg(account).arg(m);

@@ -141,7 +141,8 @@ void CheckerX11Test::windowStartsHiddenPopsUpAndHides()
 
     // A check that found mail with Japanese senders and subjects.
     form.accounts()[2].Scolor2 = 14745599; // pale yellow rows for account 2
-    form.mailTable().growMessages(3);
+    form.mailTable().growMessages(1, 3);
+    form.mailTable().growMessages(2, 3);
     putRow(form, 1, 1, QStringLiteral("山田太郎 <yamada@example.jp>"),
            QStringLiteral("会議の議事録について"), true);
     putRow(form, 1, 2, QStringLiteral("佐藤花子 <hanako@example.co.jp>"),

@@ -275,7 +275,7 @@ void MailFormTest::startupWithAccountsStaysHiddenAndSwitchesTheLightOff()
     QCOMPARE(form.windowTitle(), title);
     QCOMPARE(form.accounts().count(), 2);
     QCOMPARE(form.mailTable().accountCount(), 2);
-    QCOMPARE(form.mailTable().messageSlots(), 10);
+    QCOMPARE(form.mailTable().messageSlots(2), 10);
     // The heading row is laid out.
     QCOMPARE(form.lvwMailBox()->cellText(0, 3), QStringLiteral("差出人"));
     QCOMPARE(form.lvwMailBox()->cellText(0, 4), QStringLiteral("件名"));
@@ -709,7 +709,7 @@ void MailFormTest::endOfCheckNotifiesInOrder()
              << (form.lvwMailBox()->column4Narrowed() ? QStringLiteral("heads laid out")
                                                       : QStringLiteral("heads as before"));
     };
-    form.mailTable().growMessages(40);
+    form.mailTable().growMessages(1, 40);
     form.accounts()[1].mailCount = 40;
     form.accounts()[1].newMailFlg = true;
     form.setMailTotal(40);

@@ -44,7 +44,7 @@ void MailTableTest::redimDiscardsAndBounds()
     MailTable table;
     table.redim(2);
     QCOMPARE(table.accountCount(), 2);
-    QCOMPARE(table.messageSlots(), 10);
+    QCOMPARE(table.messageSlots(2), 10);
     QVERIFY(table.contains(2, 10));
     QVERIFY(!table.contains(0, 1));
     QVERIFY(!table.contains(1, 0));
@@ -58,31 +58,32 @@ void MailTableTest::redimDiscardsAndBounds()
     table.redim(0);
     QCOMPARE(table.accountCount(), 0);
     QVERIFY(!table.contains(1, 1));
-    table.growMessages(20); // nothing to grow without accounts
+    table.growMessages(1, 20); // nothing to grow without accounts
     QVERIFY(!table.contains(1, 1));
 }
 
 void MailTableTest::growKeepsEveryAccountsEntries()
 {
-    // Account-major storage moves every account's run when the message
-    // dimension grows; each entry must stay under its own numbers.
+    // Each account is sized for itself (issue 16: one "+OK 100000" gave
+    // every account 100,000 records); each entry stays under its numbers.
     MailTable table;
     table.redim(3, 2);
     for (int a = 1; a <= 3; ++a) {
         for (int m = 1; m <= 2; ++m)
             table.entry(a, m).Subject = QStringLiteral("%1/%2").arg(a).arg(m);
     }
-    table.growMessages(5);
-    QCOMPARE(table.messageSlots(), 5);
+    table.growMessages(2, 5);
+    QCOMPARE(table.messageSlots(2), 5);
+    QCOMPARE(table.messageSlots(1), 2);
+    QCOMPARE(table.messageSlots(3), 2);
     for (int a = 1; a <= 3; ++a) {
         for (int m = 1; m <= 2; ++m)
             QCOMPARE(table.entry(a, m).Subject, QStringLiteral("%1/%2").arg(a).arg(m));
-        for (int m = 3; m <= 5; ++m)
-            QCOMPARE(table.entry(a, m), MailRecord());
     }
-    table.growMessages(3); // never shrinks
-    QCOMPARE(table.messageSlots(), 5);
-    QCOMPARE(table.entry(3, 2).Subject, QStringLiteral("3/2"));
+    for (int m = 3; m <= 5; ++m)
+        QCOMPARE(table.entry(2, m), MailRecord());
+    table.growMessages(2, 3); // never shrinks
+    QCOMPARE(table.messageSlots(2), 5);
 }
 
 void MailTableTest::storeSummary_data()

@@ -273,6 +273,17 @@ void CheckSessionTest::repliesSplitAnywhere_data()
         << topSplitAt([](const QByteArray& reply) { return reply.size() - 1; }) << false;
     QTest::addRow("the end of a TOP response split before its dot")
         << topSplitAt([](const QByteArray& reply) { return reply.size() - 3; }) << false;
+    // Issue 16: the final LF went to QUIT's reply, whose "+O" then went
+    // unrecognised, and the server's close after it raised a box.
+    QTest::addRow("the final LF of a TOP response in a read of its own, QUIT's reply cut")
+        << Cut([](const QByteArray& command, const QByteArray& reply) {
+               if (command.startsWith("TOP"))
+                   return QList<QByteArray>{reply.chopped(1), reply.last(1)};
+               if (command.startsWith("QUIT"))
+                   return QList<QByteArray>{reply.left(2), reply.mid(2)};
+               return QList<QByteArray>{reply};
+           })
+        << false;
     QTest::addRow("status words in lower case") << Cut() << true;
     QTest::addRow("lower case, split after \"+o\"") << afterTwoBytes << true;
 }
@@ -385,14 +396,15 @@ void CheckSessionTest::growsTableKeepingEveryAccount()
         {FakeCheckHost::account(QStringLiteral("Office"), QStringLiteral("127.0.0.1"),
                                 server.port(), QStringLiteral("alice"), QStringLiteral("secret")),
          second});
-    QCOMPARE(rig.host.table.messageSlots(), 10);
+    QCOMPARE(rig.host.table.messageSlots(1), 10);
     rig.host.table.entry(2, 10).Subject = QStringLiteral("kept");
     rig.host.table.entry(2, 10).Body = QStringLiteral("fetched earlier");
 
     rig.checkmail();
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
 
-    QCOMPARE(rig.host.table.messageSlots(), 12);
+    QCOMPARE(rig.host.table.messageSlots(1), 12);
+    QCOMPARE(rig.host.table.messageSlots(2), 10);
     QCOMPARE(rig.host.table.entry(1, 12).Subject, QStringLiteral("Message 12"));
     QCOMPARE(rig.host.table.entry(2, 10).Subject, QStringLiteral("kept"));
     QCOMPARE(rig.host.table.entry(2, 10).Body, QStringLiteral("fetched earlier"));

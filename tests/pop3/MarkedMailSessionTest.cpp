@@ -6,7 +6,9 @@
 #include "support/FakeMailHost.h"
 #include "support/ScriptedPop3Server.h"
 
+#include <QEventLoop>
 #include <QTest>
+#include <QTimer>
 
 #include <chrono>
 #include <functional>
@@ -68,6 +70,16 @@ Setup on(const QByteArray& command, ScriptedPop3Server::Manner manner, const QBy
         server.on(command, {manner, reply, true});
     };
 }
+
+// The settings program changed the accounts while the answer to the first
+// RETR or TOP was on its way: the list, and every mark, are gone.
+const Setup listEmptiedMeanwhile = [](ScriptedPop3Server& server, FakeMailHost& host) {
+    server.cut = [&host](const QByteArray& command, const QByteArray& reply) {
+        if (command.startsWith("RETR") || command.startsWith("TOP"))
+            host.table.redim(host.table.accountCount());
+        return QList<QByteArray>{reply};
+    };
+};
 
 // Another mail program removed message 1 after the list was built.
 const Setup removedBefore = [](ScriptedPop3Server& server, FakeMailHost&) {
@@ -134,6 +146,18 @@ void MarkedMailSessionTest::cycle_data()
         << lines({"USER alice", "PASS secret", "RETR 2", "RETR 4", "QUIT", "USER bob", "PASS pw",
                   "RETR 2", "QUIT"})
         << Numbers{2} << QStringList{expunged};
+    // Issue 16 (for the rows below): RFC 1939 lets a server refuse QUIT.
+    QTest::addRow("retrieve: -ERR to QUIT, QUIT not sent again")
+        << R << Marks{{1, 2}} << on("QUIT", Reply, "-ERR some deleted messages not removed\r\n")
+        << lines({"USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers{2}
+        << QStringList{QStringLiteral(" some deleted messages not removed\r\n")};
+    QTest::addRow("retrieve: the list emptied under the RETR ends the session quietly")
+        << R << Marks{{1, 2}, {1, 5}} << listEmptiedMeanwhile
+        << lines({"USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers() << QStringList();
+    QTest::addRow("delete: the list emptied under the TOP ends the session quietly")
+        << D << Marks{{1, 2}} << listEmptiedMeanwhile
+        << lines({"USER alice", "PASS secret", "TOP 2 5", "QUIT"}) << Numbers{1, 2, 3, 4, 5, 6}
+        << QStringList();
     QTest::addRow("retrieve: message 1 removed since the list, RETR 2 is not stored")
         << R << Marks{{1, 2}, {1, 5}} << removedBefore
         << lines({"USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers()
@@ -198,6 +222,14 @@ void MarkedMailSessionTest::cycle()
     if (setup)
         setup(server, host);
 
+    // The user reads each box for longer than the pause between accounts:
+    // nothing may go on under it (issue 16).
+    host.whileShown = [](const QString&) {
+        QEventLoop box;
+        QTimer::singleShot(60ms, &box, &QEventLoop::quit);
+        box.exec();
+    };
+
     Pop3Connection connection{host};
     RetrieveSession retrieve{connection, host};
     DeleteSession dele{connection, host};
@@ -218,6 +250,11 @@ void MarkedMailSessionTest::cycle()
 
     QCOMPARE(server.allLines(), sent);
     QTRY_COMPARE(host.messages, messages);
+    for (qsizetype i = 0; i < host.events.size(); ++i) {
+        if (host.events.at(i).startsWith(QLatin1String("ShowMsg:")))
+            QVERIFY2(host.events.value(i + 1).startsWith(QLatin1String("closed:")),
+                     qPrintable(host.events.join(QLatin1Char('|'))));
+    }
     if (kind == Kind::Retrieve) {
         Numbers stored;
         for (int m = 1; m <= 6; ++m) {

@@ -123,7 +123,7 @@ public:
     }
     void setLastSize(int account, qint64 size) override { figure(account).lastSize = size; }
     void setNewMailFlg(int account) override { figure(account).newMailFlg = true; }
-    void growMailTable(int count) override { table.growMessages(count); }
+    void growMailTable(int account, int count) override { table.growMessages(account, count); }
     void subListSet(int account, int message, const QByteArray& replyBuf) override
     {
         ++subListSetCount;

@@ -33,7 +33,7 @@ public:
     {
         return accounts.at(std::size_t(account - 1)).Aname;
     }
-    int messageSlots() const override { return table.messageSlots(); }
+    int messageSlots(int account) const override { return table.messageSlots(account); }
     bool isMarked(int account, int message) const override
     {
         return table.contains(account, message) && table.entry(account, message).Mark != 0;
