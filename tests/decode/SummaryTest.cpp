@@ -122,6 +122,18 @@ void SummaryTest::parse_data()
         << QString() << u8("会議 =?ISO-2022-JP?B?GyRC") << false;
     QTest::addRow("subject without line end runs to the end")
         << latin1("+OK\r\nSubject: cut off") << QString() << latin1("cut off") << false;
+    // A hostile server can send megabytes; the list, the notification and
+    // the retrieve guard all get the same first 1,000 characters.
+    const QString longText = QString(500, QChar(u'x')) + QString(4500, QChar(u'y'));
+    QTest::addRow("5,000-character subject cut to its first 1,000")
+        << topResponse(latin1("Subject: ") + longText + latin1("\r\n")) << QString()
+        << longText.left(1000) << false;
+    QTest::addRow("5,000-character sender cut to its first 1,000")
+        << topResponse(latin1("From: ") + longText + latin1("\r\n")) << longText.left(1000)
+        << QString() << false;
+    QTest::addRow("surrogate pair at the cut dropped whole")
+        << topResponse(latin1("Subject: ") + QString(999, QChar(u'x')) + u8("😀😀\r\n")) << QString()
+        << QString(999, QChar(u'x')) << false;
     QTest::addRow("issue 16: a million empty Content-Type parameters before the boundary")
         << topResponse(latin1("Content-Type: multipart/mixed") + QString(1000000, QChar(u';')) +
                        latin1("boundary=\"b\"\r\n"))
