@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "decode/Decode.h"
+#include "decode/MimeHeader.h"
 #include "decode/Summary.h"
 #include "decode/WholeMessage.h"
 
@@ -153,6 +154,64 @@ void BM_TopSummary(benchmark::State& state)
     state.SetBytesProcessed(state.iterations() * response.size());
 }
 
+// A Content-Type of range(0) empty parameters, with a boundary behind them
+// when range(1) is set: a hostile header, not a mail.
+QByteArray manyParameters(const benchmark::State& state)
+{
+    return "text/plain" + QByteArray(state.range(0), ';') +
+           (state.range(1) != 0 ? "boundary=x" : "");
+}
+
+void BM_MimeValueManyParameters(benchmark::State& state)
+{
+    const QString value = QString::fromLatin1(manyParameters(state));
+    for (auto _ : state) {
+        const Decode::MimeValue parsed = Decode::parseMimeValue(value);
+        benchmark::DoNotOptimize(parsed.parameters.constData());
+    }
+}
+
+void BM_TopManyParameters(benchmark::State& state)
+{
+    const QByteArray response =
+        "+OK\r\nFrom: a@example.jp\r\nContent-Type: " + manyParameters(state) +
+        "\r\n\r\nbody\r\n.\r\n";
+    for (auto _ : state) {
+        const Decode::Summary summary = Decode::parseTopResponse(Decode::fromCp932(response));
+        benchmark::DoNotOptimize(summary.Attached);
+    }
+}
+
+// A TOP response with a subject of about size characters: plain ASCII (0),
+// ISO-2022-JP encoded words (1), UTF-8 and Latin-1 Q words in turn (2) or
+// raw ISO-2022-JP kanji runs (3).
+QByteArray longSubjectResponse(qsizetype size, int kind)
+{
+    const QByteArray kanji = iso2022jp(QString::fromUtf8("会議"));
+    const QByteArray pieces[] = {
+        "Meeting agenda ",
+        "=?ISO-2022-JP?B?" + kanji.toBase64() + "?= ",
+        "=?UTF-8?Q?=E4=BC=9A?= =?ISO-8859-1?Q?=E9?= ",
+        kanji,
+    };
+    QByteArray subject;
+    subject.reserve(size + 64);
+    while (subject.size() < size)
+        subject += pieces[kind];
+    return "+OK\r\nFrom: a@example.jp\r\nSubject: " + subject + "\r\n\r\n.\r\n";
+}
+
+void BM_TopLongSubject(benchmark::State& state)
+{
+    const QString response =
+        Decode::fromCp932(longSubjectResponse(state.range(0), int(state.range(1))));
+    for (auto _ : state) {
+        const Decode::Summary summary = Decode::parseTopResponse(response);
+        benchmark::DoNotOptimize(summary.Subject.constData());
+    }
+    state.SetBytesProcessed(state.iterations() * response.size());
+}
+
 constexpr int64_t OneMegabyte = 1 << 20;
 
 } // namespace
@@ -174,5 +233,16 @@ BENCHMARK(BM_RetrEncodedBody)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FromReceivedUtf8)->Arg(10 * OneMegabyte)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TopSummary)->Arg(64 * 1024)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MimeValueManyParameters)
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TopManyParameters)
+    ->Args({1000000, 0})
+    ->Args({1000000, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TopLongSubject)
+    ->ArgsProduct({{8 * OneMegabyte}, {0, 1, 2, 3}})
+    ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -7,6 +7,7 @@
 #include "decode/TextSearch.h"
 
 #include <QByteArray>
+#include <QSet>
 
 namespace Decode {
 
@@ -14,6 +15,11 @@ namespace {
 
 // More continuations than this are not a file name.
 constexpr int MostContinuations = 64;
+
+// More parameter names than this are not a header a mail program wrote (a
+// file name in RFC 2231 continuations, in both forms, needs 128); the rest of
+// such a value is not read.
+constexpr qsizetype MostParameters = 256;
 
 bool startsWithAsciiCi(QStringView text, QLatin1StringView lowerPrefix)
 {
@@ -119,17 +125,21 @@ MimeValue parseMimeValue(QStringView value)
     if (pos < 0)
         return result;
     const qsizetype size = value.size();
-    while (pos < size) {
+    QSet<QString> names;
+    while (pos < size && result.parameters.size() < MostParameters) {
         ++pos; // behind the ";"
-        const qsizetype equals = value.indexOf(u'=', pos);
-        const qsizetype semicolon = value.indexOf(u';', pos);
-        if (equals < 0)
+        // The "=" or ";" that ends the name: the scan stops at the next ";",
+        // so every character is read once however many parameters there are.
+        qsizetype equals = pos;
+        while (equals < size && value[equals] != u'=' && value[equals] != u';')
+            ++equals;
+        if (equals == size)
             break;
-        if (semicolon >= 0 && semicolon < equals) {
-            pos = semicolon; // a parameter without a value
+        if (value[equals] == u';') {
+            pos = equals; // a parameter without a value
             continue;
         }
-        const QString name = value.sliced(pos, equals - pos).trimmed().toString().toLower();
+        QString name = value.sliced(pos, equals - pos).trimmed().toString().toLower();
         pos = equals + 1;
         while (pos < size && (value[pos] == u' ' || value[pos] == u'\t'))
             ++pos;
@@ -147,7 +157,12 @@ MimeValue parseMimeValue(QStringView value)
                 (end < 0 ? value.sliced(pos) : value.sliced(pos, end - pos)).trimmed().toString();
             pos = end;
         }
-        result.parameters.append({name, parameterValue});
+        // Only the first parameter of a name is ever read (parameter(),
+        // extendedParameter()), so a repeated one need not be kept.
+        if (!names.contains(name)) {
+            names.insert(name);
+            result.parameters.append({std::move(name), std::move(parameterValue)});
+        }
         if (pos < 0)
             break;
     }

@@ -26,7 +26,9 @@ std::optional<QString> headerField(QStringView text, QLatin1StringView lowerName
 
 // A Content-Type or Content-Disposition value: its first item in lower case
 // ("text/plain", "attachment") and its parameters in order, names in lower
-// case, quoted values unquoted.
+// case, quoted values unquoted. A name that comes again keeps its first
+// value only, and the first 256 names are all that is read: a hostile header
+// of a million parameters is parsed in linear time into a short list.
 struct MimeValue
 {
     QString item;

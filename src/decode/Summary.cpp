@@ -15,6 +15,10 @@ constexpr QLatin1StringView SubjectName("subject: ");
 constexpr QLatin1StringView FromName("from: ");
 constexpr QLatin1StringView BoundaryParameter("boundary=");
 
+// More of a sender or subject than this is no use in a list row, a
+// notification or a viewer title, and a hostile server can send megabytes.
+constexpr qsizetype LongestShownText = 1000;
+
 bool isFoldingSpace(QChar c)
 {
     return c == u' ' || c == u'\t';
@@ -43,6 +47,18 @@ QString unfoldedSubject(QStringView text)
     }
     value.remove(QChar(u'\t'));
     return value;
+}
+
+// text cut to LongestShownText characters, a surrogate pair kept whole.
+QString cutForShowing(QString text)
+{
+    if (text.size() > LongestShownText) {
+        const bool splitsPair =
+            text[LongestShownText - 1].isHighSurrogate() && text[LongestShownText].isLowSurrogate();
+        text.truncate(splitsPair ? LongestShownText - 1 : LongestShownText);
+        text.squeeze();
+    }
+    return text;
 }
 
 QString displayText(const QString& decodedWords)
@@ -78,9 +94,9 @@ Summary parseTopResponse(const QString& replyBuf)
     const qsizetype subject = indexOfAsciiCi(response, SubjectName);
     if (subject >= 0) {
         const QString value = unfoldedSubject(response.sliced(subject + SubjectName.size()));
-        summary.Subject =
+        summary.Subject = cutForShowing(
             decodeMimeWords(displayText(decodeEncodedWords(value, OldKanjiDesignation::Delete)),
-                            OldKanjiDesignation::Delete);
+                            OldKanjiDesignation::Delete));
     }
 
     const qsizetype from = indexOfAsciiCi(response, FromName);
@@ -90,9 +106,9 @@ Summary parseTopResponse(const QString& replyBuf)
         const QString value =
             (lineEnd < 0 ? response.sliced(start) : response.sliced(start, lineEnd - start))
                 .toString();
-        summary.From =
+        summary.From = cutForShowing(
             decodeMimeWords(displayText(decodeEncodedWords(value, OldKanjiDesignation::Keep)),
-                            OldKanjiDesignation::Keep);
+                            OldKanjiDesignation::Keep));
     }
 
     summary.Attached =

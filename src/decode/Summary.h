@@ -32,10 +32,13 @@ struct Summary
 // subject without the older JIS designation ESC $ @), then the NUL filter,
 // the JIS conversion rule and tab deletion apply; then the encoded words of
 // other charsets and in Q encoding that this left as written are decoded
-// (decodeMimeWords). A missing header gives the empty text; a subject or
-// sender with no CR LF after it runs to the end of the text. Attached is set
-// when "boundary=" occurs anywhere, except for a message that is only
-// multipart/alternative or multipart/related with no name parameter in sight.
+// (decodeMimeWords). Each is then cut to its first 1,000 characters (UTF-16
+// units, a surrogate pair never split), so that the list, the notification
+// and the guard of summaryChangesMessage all see the same bounded text. A
+// missing header gives the empty text; a subject or sender with no CR LF
+// after it runs to the end of the text. Attached is set when "boundary="
+// occurs anywhere, except for a message that is only multipart/alternative or
+// multipart/related with no name parameter in sight.
 Summary parseTopResponse(const QString& replyBuf);
 
 // True when a summary for a message number differs from what the mail table
