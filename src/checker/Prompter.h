@@ -19,5 +19,6 @@ public:
     virtual ~Prompter() = default;
     // Blocks in a modal dialog (events keep being processed) and returns the
     // button the user chose; closing the box counts as No (or Ok for Buttons::Ok).
+    // text is shown as plain text, never as markup: it may hold a server's words.
     virtual Answer ask(const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
 };

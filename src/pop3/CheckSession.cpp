@@ -136,7 +136,7 @@ void CheckSession::handleSockIn(const QByteArray& chunk)
     const bool statusLine = !topOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
         // The server's own words, leading blank and line end included.
-        errorExit(Decode::fromCp932(chunk).mid(4));
+        errorExit(Pop3::serverWords(chunk));
         return;
     }
     if (m_connection.popStep() == int(CheckStep::TopOutstanding))

@@ -85,7 +85,7 @@ void DeleteSession::handleSockIn(const QByteArray& chunk)
     }
     const bool statusLine = !topOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
-        errorExit(Decode::fromCp932(chunk).mid(4));
+        errorExit(Pop3::serverWords(chunk));
         return;
     }
     if (m_connection.popStep() == int(DeleteStep::TopOutstanding))

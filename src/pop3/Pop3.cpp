@@ -129,6 +129,23 @@ bool isNegative(QByteArrayView chunk)
     return headContains(chunk, "-ERR");
 }
 
+QString serverWords(QByteArrayView chunk)
+{
+    // Only the status line is told. The decoder reads a chunk line by line
+    // unless all of it is UTF-8, and then so is its first line: that line
+    // decoded alone reads as it does within the chunk.
+    const qsizetype newline = chunk.indexOf('\n');
+    const QByteArrayView line = newline < 0 ? chunk : chunk.first(newline + 1);
+    QString words = Decode::fromCp932(line).mid(4);
+    const auto lineEnd = std::find_if(words.cbegin(), words.cend(),
+                                      [](QChar c) { return c == u'\r' || c == u'\n'; });
+    words.truncate(lineEnd - words.cbegin());
+    if (words.size() > maxServerWords)
+        words.truncate(words.at(maxServerWords - 1).isHighSurrogate() ? maxServerWords - 1
+                                                                      : maxServerWords);
+    return words;
+}
+
 QString wsaErrText(int code)
 {
     for (const ErrorText& entry : errorTexts) {

@@ -69,6 +69,18 @@ QString captionTitle();
 bool isPositive(QByteArrayView chunk);
 bool isNegative(QByteArrayView chunk);
 
+// The longest error text a negative reply shows. RFC 1939 lets a status line
+// run to 512 octets; a message box shows a few lines of it, and a server
+// that sends more is not given a box that outgrows the screen.
+inline constexpr qsizetype maxServerWords = 200;
+
+// The server's words after "-ERR" as the user is told them: the chunk read
+// as code page 932 (Decode::fromCp932) without its first four characters,
+// the leading blank kept, cut at the first CR or LF and to at most
+// maxServerWords characters (a surrogate pair is never split). "-ERR" with
+// nothing after it, line end or not, gives the empty text.
+QString serverWords(QByteArrayView chunk);
+
 // The Japanese text of a Winsock error code; a code without a text gives the
 // code in decimal in parentheses, so 0 gives "(0)" (which callers treat as
 // no error) and -1 gives "(-1)".

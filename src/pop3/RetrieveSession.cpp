@@ -106,7 +106,7 @@ void RetrieveSession::handleSockIn(const QByteArray& chunk)
     }
     const bool statusLine = !retrOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
-        errorExit(Decode::fromCp932(chunk).mid(4));
+        errorExit(Pop3::serverWords(chunk));
         return;
     }
     if (m_connection.popStep() == int(RetrieveStep::RetrOutstanding))

@@ -52,6 +52,8 @@ QString programFolder()
 QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
+    // Every label of both programs is plain text; none is ever read as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setBuddy(buddy);
     return label;
 }

@@ -33,5 +33,7 @@ void QtDialogs::showMessage(QWidget* owner, const QString& text, Icon icon)
 {
     QMessageBox box(icon == Icon::Stop ? QMessageBox::Critical : QMessageBox::Warning,
                     Prefs::appTitle(), text, QMessageBox::Ok, owner);
+    // A file path in the text is shown as written, even one with "<" in it.
+    box.setTextFormat(Qt::PlainText);
     box.exec();
 }

@@ -2,7 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "checker/platform/MessageBoxPrompter.h"
 
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
@@ -38,6 +40,8 @@ class MessageBoxPrompterTest : public QObject
 private slots:
     void asksAndAnswers_data();
     void asksAndAnswers();
+    void serverWordsShownAsWritten_data();
+    void serverWordsShownAsWritten();
 };
 
 void MessageBoxPrompterTest::asksAndAnswers_data()
@@ -150,6 +154,48 @@ void MessageBoxPrompterTest::asksAndAnswers()
     QCOMPARE(answer, expectedAnswer);
     // The box is gone once answered.
     QVERIFY(!QApplication::activeModalWidget());
+}
+
+void MessageBoxPrompterTest::serverWordsShownAsWritten_data()
+{
+    QTest::addColumn<QString>("text");
+
+    // Issue 16: a greeting's "-ERR" words, dressed up as the checker's own
+    // advice, showed a link to click.
+    QTest::addRow("a link in a refusal") << QStringLiteral(
+        " <a "
+        "href=\"https://example.invalid/\">パスワードの有効期限が切れました。ここをクリック</a>");
+    QTest::addRow("bold") << QStringLiteral(" <b>x</b>");
+}
+
+void MessageBoxPrompterTest::serverWordsShownAsWritten()
+{
+    QFETCH(QString, text);
+
+    Qt::TextFormat format = Qt::AutoText;
+    QString read;
+    QTimer user;
+    user.setInterval(10);
+    connect(&user, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        user.stop();
+        format = box->textFormat();
+        // What a screen reader reads is what the label renders: markup
+        // rendered would leave only "x" of "<b>x</b>".
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        box->button(QMessageBox::Ok)->click();
+    });
+    user.start();
+
+    MessageBoxPrompter prompter;
+    prompter.ask(text, QStringLiteral("Tavoメールチェッカー LAN"), Prompter::Icon::Stop,
+                 Prompter::Buttons::Ok);
+
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(read, text);
 }
 
 QTEST_MAIN(MessageBoxPrompterTest)

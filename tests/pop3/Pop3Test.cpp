@@ -15,6 +15,8 @@ class Pop3Test : public QObject
 private slots:
     void replyTests_data();
     void replyTests();
+    void serverWords_data();
+    void serverWords();
     void wsaErrText_data();
     void wsaErrText();
     void wsaErrorCode_data();
@@ -55,6 +57,42 @@ void Pop3Test::replyTests()
     QFETCH(bool, negative);
     QCOMPARE(Pop3::isPositive(chunk), positive);
     QCOMPARE(Pop3::isNegative(chunk), negative);
+}
+
+void Pop3Test::serverWords_data()
+{
+    QTest::addColumn<QByteArray>("chunk");
+    QTest::addColumn<QString>("words");
+
+    const QByteArray smiley = "\xF0\x9F\x98\x80"; // U+1F600, a surrogate pair in UTF-16
+    const QString pair = QString::fromUtf8(smiley);
+
+    QTest::addRow("leading blank kept") << QByteArray("-ERR [AUTH] Authentication failed.")
+                                        << QStringLiteral(" [AUTH] Authentication failed.");
+    QTest::addRow("CR LF cut") << QByteArray("-ERR No such user.\r\n")
+                               << QStringLiteral(" No such user.");
+    QTest::addRow("a second line dropped")
+        << QByteArray("-ERR Message 4 expunged.\r\n<b>second</b>\r\n")
+        << QStringLiteral(" Message 4 expunged.");
+    QTest::addRow("Shift-JIS words read as code page 932")
+        << QByteArray("-ERR \x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\x82\xAA\x88\xE1\x82\xA2"
+                      "\x82\xDC\x82\xB7\r\n")
+        << QStringLiteral(" パスワードが違います");
+    QTest::addRow("300 characters cut to 200")
+        << "-ERR " + QByteArray(299, 'x') << u' ' + QString(199, u'x');
+    QTest::addRow("-ERR alone is empty") << QByteArray("-ERR") << QString();
+    QTest::addRow("-ERR CR LF is empty") << QByteArray("-ERR\r\n") << QString();
+    QTest::addRow("a surrogate pair across the cut is left out whole")
+        << "-ERR" + QByteArray(199, 'x') + smiley + "tail" << QString(199, u'x');
+    QTest::addRow("a surrogate pair ending at the cut is kept")
+        << "-ERR" + QByteArray(198, 'x') + smiley + "tail" << QString(198, u'x') + pair;
+}
+
+void Pop3Test::serverWords()
+{
+    QFETCH(QByteArray, chunk);
+    QFETCH(QString, words);
+    QCOMPARE(Pop3::serverWords(chunk), words);
 }
 
 void Pop3Test::wsaErrText_data()

@@ -3,15 +3,20 @@
 #include "prefs/OptionForm.h"
 #include "prefs/AccountForm.h"
 #include "prefs/AccountPage.h"
+#include "prefs/Prefs.h"
+#include "prefs/QtDialogs.h"
 #include "settings/AccountRecord.h"
 #include "settings/SettingsStore.h"
 #include "support/FakeDialogs.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -79,6 +84,7 @@ private slots:
     void pickers();
     void pressWithoutRowsSelectsNothing();
     void unwritableFileIsNeverReportedSaved();
+    void realMessageBoxShowsTextAsWritten();
 
 private:
     OptionForm& open();
@@ -612,6 +618,33 @@ void OptionFormTest::unwritableFileIsNeverReportedSaved()
     QVERIFY(!form.isVisible());
     QCOMPARE(stored(QStringLiteral("Checktimerval")), QStringLiteral("7"));
     QCOMPARE(stored(QStringLiteral("Aname1")), QStringLiteral("a1"));
+}
+
+// Issue 16: the real box shows its text plain, a path with "<b>" in it too.
+void OptionFormTest::realMessageBoxShowsTextAsWritten()
+{
+    const QString text = Prefs::saveFailedText(QStringLiteral("/home/<b>x</b>/tavowatch.ini"));
+    Qt::TextFormat format = Qt::AutoText;
+    QString read;
+    QTimer user;
+    user.setInterval(10);
+    connect(&user, &QTimer::timeout, this, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible())
+            return;
+        user.stop();
+        format = box->textFormat();
+        // What a screen reader reads is what the label renders.
+        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+            read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+        box->button(QMessageBox::Ok)->click();
+    });
+    user.start();
+
+    QtDialogs().showMessage(nullptr, text, Dialogs::Icon::Stop);
+
+    QCOMPARE(format, Qt::PlainText);
+    QCOMPARE(read, text);
 }
 
 QTEST_MAIN(OptionFormTest)

@@ -35,6 +35,9 @@ Prompter::Answer MessageBoxPrompter::ask(const QString& text, const QString& tit
     // the parent, which would take the box with it.
     QPointer<QMessageBox> box =
         new QMessageBox(boxIcon(icon), title, text, QMessageBox::NoButton, m_parent);
+    // The text may be a server's words after "-ERR": shown as written, a
+    // tag in it is neither a link to click nor an image Qt goes to load.
+    box->setTextFormat(Qt::PlainText);
     box->setWindowModality(Qt::ApplicationModal);
 
     Answer closed = Answer::No;
