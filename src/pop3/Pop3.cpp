@@ -139,11 +139,17 @@ QString serverWords(QByteArrayView chunk)
     QString words = Decode::fromCp932(line).mid(4);
     const auto lineEnd = std::find_if(words.cbegin(), words.cend(),
                                       [](QChar c) { return c == u'\r' || c == u'\n'; });
+    // The line's end stays: "-ERR" CR LF is a refusal all the same, and
+    // tells the user so, while a bare "-ERR" leaves the session to the
+    // time-out.
+    const QString end = line.endsWith("\r\n") ? QStringLiteral("\r\n")
+                        : line.endsWith('\n') ? QStringLiteral("\n")
+                                              : QString();
     words.truncate(lineEnd - words.cbegin());
     if (words.size() > maxServerWords)
         words.truncate(words.at(maxServerWords - 1).isHighSurrogate() ? maxServerWords - 1
                                                                       : maxServerWords);
-    return words;
+    return words + end;
 }
 
 QString wsaErrText(int code)

@@ -77,8 +77,9 @@ inline constexpr qsizetype maxServerWords = 200;
 // The server's words after "-ERR" as the user is told them: the chunk read
 // as code page 932 (Decode::fromCp932) without its first four characters,
 // the leading blank kept, cut at the first CR or LF and to at most
-// maxServerWords characters (a surrogate pair is never split). "-ERR" with
-// nothing after it, line end or not, gives the empty text.
+// maxServerWords characters (a surrogate pair is never split), followed by
+// the line's own end (CR LF or LF). "-ERR" with nothing after it and no
+// line end gives the empty text.
 QString serverWords(QByteArrayView chunk);
 
 // The Japanese text of a Winsock error code; a code without a text gives the

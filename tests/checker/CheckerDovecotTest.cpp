@@ -395,7 +395,7 @@ void CheckerDovecotTest::wrongPasswordIsShownAndTheCycleGoesOn()
                                           "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
     // The server's text after "-ERR", in a stop box with the checker's title.
     QCOMPARE(rig.prompter.prompts,
-             QList({Prompt{QStringLiteral(" [AUTH] Authentication failed."), appTitle,
+             QList({Prompt{QStringLiteral(" [AUTH] Authentication failed.\r\n"), appTitle,
                            Prompter::Icon::Stop, Prompter::Buttons::Ok}}));
     QCOMPARE(captions,
              QStringList({checking(QStringLiteral("会社")), checking(QStringLiteral("自宅")),

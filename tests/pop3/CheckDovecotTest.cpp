@@ -152,7 +152,7 @@ void CheckDovecotTest::wrongPassword()
     m_host->accounts.at(0).password = QStringLiteral("wrong");
     const QList<QByteArray> seen = cycle();
     QCOMPARE(seen.mid(0, 3), DovecotServer::commandLines({"USER tanaka", "PASS wrong", "QUIT"}));
-    QCOMPARE(m_host->messages, QStringList{QStringLiteral(" [AUTH] Authentication failed.")});
+    QCOMPARE(m_host->messages, QStringList{QStringLiteral(" [AUTH] Authentication failed.\r\n")});
     QVERIFY(!m_host->flagged(1));
     QVERIFY(m_host->flagged(2));
     QCOMPARE(m_host->mailTotal(), m_host->mailCount(2));

@@ -328,19 +328,19 @@ void CheckSessionTest::negativeReply_data()
 
     QTest::addRow("USER refused") << QByteArray("USER") << QByteArray("-ERR No such user.\r\n")
                                   << false << lines({"USER alice", "QUIT"})
-                                  << QStringLiteral(" No such user.");
+                                  << QStringLiteral(" No such user.\r\n");
     QTest::addRow("wrong password")
         << QByteArray("PASS") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << false
         << lines({"USER alice", "PASS secret", "QUIT"})
-        << QStringLiteral(" [AUTH] Authentication failed.");
+        << QStringLiteral(" [AUTH] Authentication failed.\r\n");
     QTest::addRow("wrong password, lower case")
         << QByteArray("PASS") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << true
         << lines({"USER alice", "PASS secret", "QUIT"})
-        << QStringLiteral(" [AUTH] Authentication failed.");
+        << QStringLiteral(" [AUTH] Authentication failed.\r\n");
     QTest::addRow("TOP of a message removed meanwhile")
         << QByteArray("TOP 2 ") << QByteArray("-ERR Message 2 expunged.\r\n") << false
         << lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"})
-        << QStringLiteral(" Message 2 expunged.");
+        << QStringLiteral(" Message 2 expunged.\r\n");
 }
 
 void CheckSessionTest::negativeReply()

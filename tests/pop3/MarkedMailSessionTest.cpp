@@ -120,7 +120,7 @@ void MarkedMailSessionTest::cycle_data()
     const Setup none;
     const auto R = Kind::Retrieve;
     const auto D = Kind::Delete;
-    const QString expunged = QStringLiteral(" Message 4 expunged.");
+    const QString expunged = QStringLiteral(" Message 4 expunged.\r\n");
     const QString notRetrieved =
         changed("メールの取得", "メールチェックで一覧を更新してください。");
     const QString notDeleted = changed("削除", "一覧を更新します。");

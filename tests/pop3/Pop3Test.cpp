@@ -69,19 +69,22 @@ void Pop3Test::serverWords_data()
 
     QTest::addRow("leading blank kept") << QByteArray("-ERR [AUTH] Authentication failed.")
                                         << QStringLiteral(" [AUTH] Authentication failed.");
-    QTest::addRow("CR LF cut") << QByteArray("-ERR No such user.\r\n")
-                               << QStringLiteral(" No such user.");
+    QTest::addRow("line end kept")
+        << QByteArray("-ERR No such user.\r\n") << QStringLiteral(" No such user.\r\n");
     QTest::addRow("a second line dropped")
         << QByteArray("-ERR Message 4 expunged.\r\n<b>second</b>\r\n")
-        << QStringLiteral(" Message 4 expunged.");
+        << QStringLiteral(" Message 4 expunged.\r\n");
+    QTest::addRow("a bare CR ends the words")
+        << QByteArray("-ERR first\r<b>second</b>\n") << QStringLiteral(" first\n");
     QTest::addRow("Shift-JIS words read as code page 932")
         << QByteArray("-ERR \x83\x70\x83\x58\x83\x8F\x81\x5B\x83\x68\x82\xAA\x88\xE1\x82\xA2"
                       "\x82\xDC\x82\xB7\r\n")
-        << QStringLiteral(" パスワードが違います");
+        << QStringLiteral(" パスワードが違います\r\n");
     QTest::addRow("300 characters cut to 200")
         << "-ERR " + QByteArray(299, 'x') << u' ' + QString(199, u'x');
     QTest::addRow("-ERR alone is empty") << QByteArray("-ERR") << QString();
-    QTest::addRow("-ERR CR LF is empty") << QByteArray("-ERR\r\n") << QString();
+    QTest::addRow("-ERR CR LF is a refusal without words")
+        << QByteArray("-ERR\r\n") << QStringLiteral("\r\n");
     QTest::addRow("a surrogate pair across the cut is left out whole")
         << "-ERR" + QByteArray(199, 'x') + smiley + "tail" << QString(199, u'x');
     QTest::addRow("a surrogate pair ending at the cut is kept")
