@@ -102,6 +102,7 @@ private slots:
     void failuresReportedAtOnce_data();
     void failuresReportedAtOnce();
     void leftOpenConnectionClosedByNextLogon();
+    void hostileSizesStayBounded();
     void boundedResponses_data();
     void boundedResponses();
     void checkmailDuringPause();
@@ -603,6 +604,27 @@ void CheckSessionTest::leftOpenConnectionClosedByNextLogon()
     QTRY_COMPARE(second.connectionCount(), 1);
     QTRY_VERIFY(!first.isOpen(0));
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+}
+
+// Issue 16: megabyte subjects were kept whole in the list, the notification
+// and a transcript without end.
+void CheckSessionTest::hostileSizesStayBounded()
+{
+    ScriptedPop3Server server;
+    const QByteArray subject(3 * 1024 * 1024, 'S');
+    server.addMailbox("alice", "secret",
+                      {mail("one@example.jp", subject), mail("two@example.jp", subject)});
+    Rig rig;
+    rig.host.generalOptions.Option8value = 1;
+    rig.host.setAccounts(
+        {FakeCheckHost::account(QStringLiteral("Office"), QStringLiteral("127.0.0.1"),
+                                server.port(), QStringLiteral("alice"), QStringLiteral("secret"))});
+
+    rig.checkmail();
+    QTRY_COMPARE_WITH_TIMEOUT(rig.host.endOfCheckCount, 1, 20000);
+    QCOMPARE(rig.host.table.entry(1, 2).Subject, QString(1000, u'S'));
+    QVERIFY(rig.host.log.size() <= Pop3::maxLogText + 100);
+    QVERIFY(rig.host.log.endsWith(QStringLiteral("ここから先は記録していません)\r\n")));
 }
 
 void CheckSessionTest::boundedResponses_data()

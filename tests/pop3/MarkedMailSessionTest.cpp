@@ -7,6 +7,7 @@
 #include "support/ScriptedPop3Server.h"
 
 #include <QEventLoop>
+#include <QLocale>
 #include <QTest>
 #include <QTimer>
 
@@ -103,6 +104,8 @@ class MarkedMailSessionTest : public QObject
 private slots:
     void cycle_data();
     void cycle();
+    void largeMessage_data();
+    void largeMessage();
 };
 
 void MarkedMailSessionTest::cycle_data()
@@ -283,6 +286,67 @@ void MarkedMailSessionTest::cycle()
         QTRY_VERIFY(!server.isOpen(i));
         QVERIFY(server.session(i).count("QUIT\r\n") <= 1);
     }
+}
+
+// Issue 16: a message of many megabytes was kept whole several times over
+// (response, text, body, transcript) and laid out whole by the viewer.
+void MarkedMailSessionTest::largeMessage_data()
+{
+    QTest::addColumn<QByteArray>("message");
+    QTest::addColumn<QString>("names");
+
+    const QByteArray text =
+        QByteArray("A line of a very long report, 48 bytes long.\r\n").repeated(125000);
+    const QByteArray head = "From: sender1@example.jp\r\nSubject: Message 1\r\n";
+    QTest::addRow("6 MB of text: its first part and a line that says it was cut")
+        << head + "\r\n" + text << QString();
+    QTest::addRow("a file after 6 MB of text is still listed")
+        << head +
+               "Content-Type: multipart/mixed; boundary=\"b1\"\r\n\r\n--b1\r\n"
+               "Content-Type: text/plain\r\n\r\n" +
+               text +
+               "--b1\r\nContent-Type: application/pdf; name=\"report.pdf\"\r\n\r\nJVBERi0=\r\n"
+               "--b1--\r\n"
+        << QStringLiteral("\"report.pdf\" ");
+}
+
+void MarkedMailSessionTest::largeMessage()
+{
+    QFETCH(QByteArray, message);
+    QFETCH(QString, names);
+
+    ScriptedPop3Server server;
+    server.addMailbox("alice", "secret", {message});
+    FakeMailHost host;
+    host.setAccounts(
+        {FakeCheckHost::account(QStringLiteral("Office"), QStringLiteral("127.0.0.1"),
+                                server.port(), QStringLiteral("alice"), QStringLiteral("secret"))});
+    host.generalOptions.Option8value = 1;
+    host.mark(1, 1, "sender1@example.jp", "Message 1");
+    Pop3Connection connection{host};
+    RetrieveSession retrieve{connection, host};
+    retrieve.setRetrtimerInterval(20ms);
+    host.startCycle();
+    retrieve.retrNextAccount();
+    QTRY_COMPARE_WITH_TIMEOUT(host.endOfRetrievalCount, 1, 20000);
+
+    const QString size =
+        QLocale(QLocale::English).toString(ScriptedPop3Server::retrResponse(message).size());
+    const MailRecord& record = host.table.entry(1, 1);
+    QVERIFY(record.Body.startsWith(QStringLiteral("A line of a very long report")) ||
+            record.Body.startsWith(QStringLiteral("--b1")));
+    QCOMPARE(record.AttachNames, names);
+    QCOMPARE(record.Attached != 0, !names.isEmpty());
+    if (names.isEmpty()) {
+        QVERIFY(record.Body.size() <= Pop3::maxBodyText + 100);
+        QVERIFY(record.Body.endsWith(QStringLiteral("メール全体の大きさ: ") + size +
+                                     QStringLiteral(" バイト)\r\n")));
+    }
+    // The transcript keeps the start and the size.
+    QVERIFY(host.log.size() < 100 * 1024);
+    QVERIFY(
+        host.log.contains(QStringLiteral("(以下略: 全体 ") + size + QStringLiteral(" バイト)")));
+    QVERIFY(host.messages.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(MarkedMailSessionTest)
