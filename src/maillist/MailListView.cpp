@@ -3,6 +3,7 @@
 #include "maillist/MailListView.h"
 
 #include "maillist/AccountTables.h"
+#include "maillist/MailListModel.h"
 #include "maillist/MailTable.h"
 #include "maillist/PictureDelegate.h"
 
@@ -10,15 +11,11 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QStandardItemModel>
 
 #include <algorithm>
 #include <utility>
 
 namespace {
-
-const QString markText = QStringLiteral("○");
-const QString newText = QStringLiteral("N");
 
 // An entry the table does not hold (a grid key out of the table's range)
 // reads as an empty, unretrieved message.
@@ -28,17 +25,20 @@ const MailRecord& recordOrEmpty(const MailTable& table, int account, int message
     return table.contains(account, message) ? table.entry(account, message) : empty;
 }
 
+MailListModel::Style styleOf(const MailRecord& record)
+{
+    // A retrieved message stands out in bold sender and subject.
+    return {!record.Body.isEmpty(), record.Attached != 0};
+}
+
 } // namespace
 
-MailListView::MailListView(QWidget* parent)
-    : QTableView(parent), m_model(new QStandardItemModel(0, columnCount, this))
+MailListView::MailListView(QWidget* parent) : QTableView(parent), m_model(new MailListModel(this))
 {
     setObjectName(QStringLiteral("lvwMailBox"));
     setModel(m_model);
-    for (int col = 0; col < columnCount; ++col)
-        m_model->setHorizontalHeaderItem(col, new QStandardItem());
-    m_model->horizontalHeaderItem(FromColumn)->setText(QStringLiteral("差出人"));
-    m_model->horizontalHeaderItem(SubjectColumn)->setText(QStringLiteral("件名"));
+    m_model->setHeading(FromColumn, QStringLiteral("差出人"));
+    m_model->setHeading(SubjectColumn, QStringLiteral("件名"));
 
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -61,8 +61,10 @@ MailListView::MailListView(QWidget* parent)
     horizontalHeader()->setHighlightSections(false);
     setColumnHidden(MessageColumn, true);
     setItemDelegateForColumn(PictureColumn, new PictureDelegate(this));
-    m_attachmentIcon.addFile(QStringLiteral(":/maillist/icons/attachment-16.png"), QSize(16, 16));
-    m_attachmentIcon.addFile(QStringLiteral(":/maillist/icons/attachment-32.png"), QSize(32, 32));
+    QIcon attachment;
+    attachment.addFile(QStringLiteral(":/maillist/icons/attachment-16.png"), QSize(16, 16));
+    attachment.addFile(QStringLiteral(":/maillist/icons/attachment-32.png"), QSize(32, 32));
+    m_model->setAttachmentPicture(attachment, attachmentText());
 
     connect(this, &QAbstractItemView::clicked, this, &MailListView::handleClicked);
     connect(this, &QAbstractItemView::doubleClicked, this, &MailListView::handleDoubleClicked);
@@ -110,7 +112,7 @@ void MailListView::setListHeads(const std::array<qint16, 6>& colWidth, int mailT
         QString(), QString(), QString(), QStringLiteral("差出人"), QStringLiteral("件名"),
         QString()};
     for (int col = 0; col < 6; ++col) {
-        m_model->horizontalHeaderItem(col)->setText(headings[std::size_t(col)]);
+        m_model->setHeading(col, headings[std::size_t(col)]);
         setColumnWidthTwips(col, widthTwips[std::size_t(col)], m_twipsX);
     }
     setColumnWidth(MessageColumn, 0);
@@ -159,17 +161,13 @@ int MailListView::rows() const
     return m_model->rowCount() + 1;
 }
 
-QStandardItem* MailListView::itemAt(int row, int col) const
-{
-    if (col < 0 || col >= columnCount || row < 0 || row >= rows())
-        return nullptr;
-    return row == 0 ? m_model->horizontalHeaderItem(col) : m_model->item(row - 1, col);
-}
-
 QString MailListView::cellText(int row, int col) const
 {
-    const QStandardItem* item = itemAt(row, col);
-    return item ? item->text() : QString();
+    if (col < 0 || col >= columnCount || row < 0 || row >= rows())
+        return QString();
+    if (row == 0)
+        return m_model->heading(col);
+    return m_model->index(row - 1, col).data().toString();
 }
 
 QString MailListView::textArray(qint32 cellNumber) const
@@ -181,120 +179,85 @@ QString MailListView::textArray(qint32 cellNumber) const
 
 bool MailListView::isEmphasised(int row) const
 {
-    const QStandardItem* item = row > 0 ? itemAt(row, FromColumn) : nullptr;
-    return item && item->data(Qt::FontRole).value<QFont>().bold();
+    return row >= 1 && row < rows() &&
+           m_model->index(row - 1, FromColumn).data(Qt::FontRole).value<QFont>().bold();
 }
 
 bool MailListView::hasPicture(int row) const
 {
-    const QStandardItem* item = row > 0 ? itemAt(row, PictureColumn) : nullptr;
-    return item && item->data(Qt::DecorationRole).isValid();
+    return row >= 1 && row < rows() &&
+           m_model->index(row - 1, PictureColumn).data(Qt::DecorationRole).isValid();
 }
 
 bool MailListView::keyOf(int row, int* account, int* message) const
 {
     if (row < 1 || row >= rows())
         return false;
-    *account = cellText(row, AccountColumn).toInt();
-    *message = cellText(row, MessageColumn).toInt();
+    *account = m_model->row(row - 1).account;
+    *message = m_model->row(row - 1).message;
     return true;
 }
 
-void MailListView::styleRow(int modelRow, const MailTable& table)
+QFont MailListView::emphasisFont() const
 {
-    int account = 0;
-    int message = 0;
-    keyOf(modelRow + 1, &account, &message);
-    const MailRecord& record = recordOrEmpty(table, account, message);
-
-    // A retrieved message stands out in bold sender and subject.
     QFont bold = font();
     bold.setBold(true);
-    for (int col : {FromColumn, SubjectColumn}) {
-        QStandardItem* item = m_model->item(modelRow, col);
-        if (record.Body.isEmpty())
-            item->setData(QVariant(), Qt::FontRole);
-        else
-            item->setFont(bold);
-    }
-
-    QStandardItem* picture = m_model->item(modelRow, PictureColumn);
-    if (record.Attached != 0) {
-        picture->setData(m_attachmentIcon, Qt::DecorationRole);
-        picture->setData(attachmentText(), Qt::AccessibleTextRole);
-    } else {
-        picture->setData(QVariant(), Qt::DecorationRole);
-        picture->setData(QVariant(), Qt::AccessibleTextRole);
-    }
+    return bold;
 }
 
 void MailListView::fillMailList(MailTable& table, AccountTables& accounts, bool descendingOrder,
                                 bool afterDelete)
 {
-    setUpdatesEnabled(false);
-    clearRows();
+    qsizetype total = 0;
+    for (int a = 1; a <= accounts.count(); ++a)
+        total += std::max(0, accounts[a].mailCount);
+    // The rows are made in their final order and handed over at once:
+    // inserting each row at its account's first row, as the descending
+    // order would, costs time in the square of the rows.
+    QList<MailListModel::Row> rows;
+    rows.reserve(total);
+    QList<MailListModel::AccountLook> looks;
+    looks.reserve(accounts.count());
     for (int a = 1; a <= accounts.count(); ++a) {
         AccountState& state = accounts[a];
-        const int firstRow = m_model->rowCount();
         // Messages have gone from the server: the numbers were given anew,
         // so none of them can be told apart as already seen.
         if (state.listedCount > state.mailCount)
             state.listedCount = 0;
-        const QBrush text(colorFromBgr(state.Scolor1));
-        const QBrush background(colorFromBgr(state.Scolor2));
-        for (int m = 1; m <= state.mailCount; ++m) {
+        looks.append({QBrush(colorFromBgr(state.Scolor1)), QBrush(colorFromBgr(state.Scolor2))});
+        for (int i = 0; i < state.mailCount; ++i) {
+            const int m = descendingOrder ? state.mailCount - i : i + 1;
             const MailRecord& record = recordOrEmpty(table, a, m);
-            QList<QStandardItem*> cells;
-            cells.reserve(columnCount);
-            for (int col = 0; col < columnCount; ++col)
-                cells.append(new QStandardItem());
-            cells[FromColumn]->setText(record.From);
-            cells[SubjectColumn]->setText(record.Subject);
-            cells[AccountColumn]->setText(QString::number(a));
-            cells[MessageColumn]->setText(QString::number(m));
-            for (int col = 0; col <= AccountColumn; ++col) {
-                cells[col]->setForeground(text);
-                cells[col]->setBackground(background);
-            }
-            if (m > state.listedCount && !afterDelete)
-                cells[NewColumn]->setText(newText);
-            const int row = descendingOrder ? firstRow : m_model->rowCount();
-            m_model->insertRow(row, cells);
-            styleRow(row, table);
+            const MailListModel::Style style = styleOf(record);
+            rows.append({record.From, record.Subject, a, m, m > state.listedCount && !afterDelete,
+                         false, style.retrieved, style.attached});
         }
         state.listedCount = state.mailCount;
     }
+    m_model->setEmphasisFont(emphasisFont());
+    setUpdatesEnabled(false);
+    m_model->replaceRows(std::move(rows), std::move(looks));
     setUpdatesEnabled(true);
 }
 
 void MailListView::clearRows()
 {
-    m_model->setRowCount(0);
+    m_model->replaceRows({}, {});
 }
 
 void MailListView::refreshRows(MailTable& table)
 {
+    for (int row = 0; row < m_model->rowCount(); ++row) {
+        const MailListModel::Row& r = m_model->row(row);
+        if (table.contains(r.account, r.message))
+            table.entry(r.account, r.message).Mark = 0;
+    }
+    m_model->setEmphasisFont(emphasisFont());
     setUpdatesEnabled(false);
-    for (int modelRow = 0; modelRow < m_model->rowCount(); ++modelRow) {
-        m_model->item(modelRow, MarkColumn)->setText(QString());
-        int account = 0;
-        int message = 0;
-        keyOf(modelRow + 1, &account, &message);
-        if (table.contains(account, message))
-            table.entry(account, message).Mark = 0;
-        styleRow(modelRow, table);
-    }
+    m_model->restyleRows([&table](int account, int message) {
+        return styleOf(recordOrEmpty(table, account, message));
+    });
     setUpdatesEnabled(true);
-}
-
-bool MailListView::anyMarked() const
-{
-    // The heading row is scanned too; it never holds the mark.
-    for (int row = 0; row < rows(); ++row) {
-        if (textArray(faIndex(row, MarkColumn)) == markText)
-            return true;
-    }
-    return false;
 }
 
 void MailListView::reportMarks(bool marked)
@@ -310,15 +273,14 @@ void MailListView::lvwMailBox_Click(int row)
         int account = 0;
         int message = 0;
         keyOf(row, &account, &message);
-        QStandardItem* mark = m_model->item(row - 1, MarkColumn);
-        const bool wasMarked = !mark->text().isEmpty();
-        mark->setText(wasMarked ? QString() : markText);
+        const bool wasMarked = m_model->row(row - 1).marked;
+        m_model->setMarked(row - 1, !wasMarked);
         if (m_table && m_table->contains(account, message))
             m_table->entry(account, message).Mark = wasMarked ? 0 : -1;
         const QString name = m_accountName ? m_accountName(account) : QString();
         setToolTip(QStringLiteral("ｱｶｳﾝﾄ：") + name);
     }
-    reportMarks(anyMarked());
+    reportMarks(m_model->anyMarked());
 }
 
 void MailListView::lvwMailBox_DblClick(int row)
@@ -328,7 +290,7 @@ void MailListView::lvwMailBox_DblClick(int row)
     if (!commandsEnabled())
         return;
     if (row >= 1 && row < rows()) {
-        m_model->item(row - 1, MarkColumn)->setText(QString());
+        m_model->setMarked(row - 1, false);
         int account = 0;
         int message = 0;
         keyOf(row, &account, &message);

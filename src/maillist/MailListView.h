@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "maillist/MailListModel.h"
+
 #include <QColor>
-#include <QIcon>
 #include <QTableView>
 
 #include <array>
@@ -11,8 +12,6 @@
 
 class AccountTables;
 class MailTable;
-class QStandardItem;
-class QStandardItemModel;
 
 /*
  * The mail list `lvwMailBox`: one row per message waiting on any account,
@@ -37,15 +36,15 @@ class MailListView : public QTableView
     Q_OBJECT
 
 public:
-    static constexpr int columnCount = 7;
+    static constexpr int columnCount = MailListModel::columns;
     // Column roles.
-    static constexpr int NewColumn = 0;
-    static constexpr int MarkColumn = 1;
-    static constexpr int PictureColumn = 2;
-    static constexpr int FromColumn = 3;
-    static constexpr int SubjectColumn = 4;
-    static constexpr int AccountColumn = 5;
-    static constexpr int MessageColumn = 6;
+    static constexpr int NewColumn = MailListModel::NewColumn;
+    static constexpr int MarkColumn = MailListModel::MarkColumn;
+    static constexpr int PictureColumn = MailListModel::PictureColumn;
+    static constexpr int FromColumn = MailListModel::FromColumn;
+    static constexpr int SubjectColumn = MailListModel::SubjectColumn;
+    static constexpr int AccountColumn = MailListModel::AccountColumn;
+    static constexpr int MessageColumn = MailListModel::MessageColumn;
     // Column 4 gives up this much when the rows need a vertical scroll bar.
     static constexpr int scrollBarAllowanceTwips = 180;
 
@@ -108,7 +107,7 @@ public:
     bool isEmphasised(int row) const;
     // Whether a data row shows the attachment picture.
     bool hasPicture(int row) const;
-    QStandardItemModel* mailModel() const { return m_model; }
+    MailListModel* mailModel() const { return m_model; }
 
     // The grid's event handlers, run by the real click and double click;
     // row is the grid row the click made current (0 or out of range: no row).
@@ -137,14 +136,11 @@ protected:
 private:
     void handleClicked(const QModelIndex& index);
     void handleDoubleClicked(const QModelIndex& index);
-    QStandardItem* itemAt(int row, int col) const;
-    void styleRow(int modelRow, const MailTable& table);
     bool keyOf(int row, int* account, int* message) const;
-    bool anyMarked() const;
+    QFont emphasisFont() const;
     void reportMarks(bool anyMarked);
 
-    QStandardItemModel* m_model;
-    QIcon m_attachmentIcon;
+    MailListModel* m_model;
     MailTable* m_table = nullptr;
     std::function<QString(int)> m_accountName;
     std::function<bool()> m_commandsEnabledProbe;
