@@ -109,7 +109,7 @@ private:
         int message;
         QByteArray replyBuf;
     };
-    static constexpr qsizetype maxPendingBytes = qsizetype(16) * 1024 * 1024;
+    static constexpr qsizetype maxPendingBytes = qsizetype(4) * 1024 * 1024;
     std::vector<PendingSummary> m_pending;
     qsizetype m_pendingBytes = 0;
     // Counts the driver's runs, so that a box closed late does not drive
