@@ -601,6 +601,13 @@ void MailForm::ShowMsg(const QString& text)
     m_context.prompter.ask(text, appTitle(), Prompter::Icon::Stop, Prompter::Buttons::Ok);
 }
 
+bool MailForm::askTrust(const QString& question)
+{
+    // No is the default: a certificate is trusted only on purpose.
+    return m_context.prompter.ask(question, appTitle(), Prompter::Icon::Question,
+                                  Prompter::Buttons::YesNoDefaultNo) == Prompter::Answer::Yes;
+}
+
 void MailForm::endOfCheck()
 {
     m_RetrBt->setEnabled(false);

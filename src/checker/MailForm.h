@@ -97,6 +97,9 @@ public:
     bool newMailFlg_Check() const;
     void Lightbrink();
     void ShowMsg(const QString& text);
+    // Whether to trust a server certificate: asked whatever Option3value
+    // says, since it is the user's decision, not an error message.
+    bool askTrust(const QString& question);
     void showMessage(int account, int message);
     // The end steps of the three cycles, run by their drivers after the last
     // account (and at once without drivers).

@@ -32,6 +32,17 @@ void Pop3Drivers::ShowMsg(const QString& text)
 {
     m_form.ShowMsg(text);
 }
+bool Pop3Drivers::askTrust(const QString& question)
+{
+    return m_form.askTrust(question);
+}
+void Pop3Drivers::storeTlsPin(int account, const QString& sha256Hex)
+{
+    m_store.save(Settings::accountKey(u"TlsPin", qint16(account)), sha256Hex);
+    if (!m_store.sync())
+        m_form.ShowMsg(
+            QStringLiteral("設定を保存できませんでした。\r\n%1").arg(m_store.filePath()));
+}
 QString& Pop3Drivers::logText()
 {
     return m_form.logText();

@@ -37,6 +37,8 @@ public:
     const Settings::GeneralOptions& options() const override;
     const Settings::CurrentAccount& loadadata(int account) override;
     void ShowMsg(const QString& text) override;
+    bool askTrust(const QString& question) override;
+    void storeTlsPin(int account, const QString& sha256Hex) override;
     QString& logText() override;
     void setCaption(const QString& caption) override;
     void setDefaultPointer() override;

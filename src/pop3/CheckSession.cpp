@@ -98,7 +98,7 @@ void CheckSession::checkNextAccount()
         m_Uname = current.Uname;
         m_password = current.password;
         m_connection.startTimeup();
-        m_connection.logon(SessionMode::Check, current.Hname, current.Portno);
+        m_connection.logon(SessionMode::Check, current);
         return;
     }
 }
@@ -136,7 +136,7 @@ void CheckSession::handleSockIn(const QByteArray& chunk)
     const bool statusLine = !topOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
         // The server's own words, leading blank and line end included.
-        errorExit(Pop3::serverWords(chunk));
+        errorExit(m_connection.refusalText(chunk));
         return;
     }
     if (m_connection.popStep() == int(CheckStep::TopOutstanding))
@@ -304,6 +304,12 @@ void CheckSession::errorExit(const QString& text)
     // pause after the user has closed the box: with several unreachable
     // accounts the boxes would otherwise pile up while the cycle runs on.
     m_connection.queueShowMsg(text, pauseAfterBox());
+}
+
+void CheckSession::quietExit()
+{
+    storePending();
+    m_connection.afterMessages(pauseAfterBox());
 }
 
 void CheckSession::timedOut()

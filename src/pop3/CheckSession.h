@@ -74,6 +74,7 @@ private:
     void handleSockIn(const QByteArray& chunk) override;
     void errorExit(const QString& text) override;
     void timedOut() override;
+    void quietExit() override;
 
     void logontimer_Timer();
     // The account being served is beyond the account count that the

@@ -69,7 +69,7 @@ void DeleteSession::deleNextAccount()
         m_Uname = current.Uname;
         m_password = current.password;
         m_msgIndex = 0;
-        m_connection.logon(SessionMode::Delete, current.Hname, current.Portno);
+        m_connection.logon(SessionMode::Delete, current);
         return;
     }
 }
@@ -85,7 +85,7 @@ void DeleteSession::handleSockIn(const QByteArray& chunk)
     }
     const bool statusLine = !topOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
-        errorExit(Pop3::serverWords(chunk));
+        errorExit(m_connection.refusalText(chunk));
         return;
     }
     if (m_connection.popStep() == int(DeleteStep::TopOutstanding))
@@ -197,6 +197,12 @@ void DeleteSession::errorExit(const QString& text)
     m_connection.subDisConn();
     pauseAfterBoxes();
     m_host.setCaption(Pop3::captionTitle());
+}
+
+void DeleteSession::quietExit()
+{
+    m_host.setCaption(Pop3::captionTitle());
+    pauseAfterBoxes();
 }
 
 void DeleteSession::timedOut()

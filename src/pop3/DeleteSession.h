@@ -70,6 +70,7 @@ private:
     void handleSockIn(const QByteArray& chunk) override;
     void errorExit(const QString& text) override;
     void timedOut() override;
+    void quietExit() override;
 
     void deltimer_Timer();
     void positiveReply();

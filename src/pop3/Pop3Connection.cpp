@@ -5,11 +5,15 @@
 #include "pop3/MessageTail.h"
 #include "pop3/SessionHandler.h"
 #include "pop3/SessionHost.h"
+#include "settings/CurrentAccountReader.h"
 #include "settings/GeneralOptions.h"
 
+#include <QCryptographicHash>
 #include <QHostAddress>
 #include <QNetworkProxy>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslSocket>
 #include <QTcpSocket>
 
 #include <arpa/inet.h>
@@ -52,7 +56,7 @@ SessionHandler* Pop3Connection::handler() const
     return m_handlers.at(std::size_t(m_sessionMode));
 }
 
-void Pop3Connection::logon(SessionMode mode, const QString& Hname, int Portno)
+void Pop3Connection::logon(SessionMode mode, const Settings::CurrentAccount& account)
 {
     // A time-out or a negative reply sends QUIT and moves on without
     // waiting for the answer; that connection is not needed any more.
@@ -69,13 +73,50 @@ void Pop3Connection::logon(SessionMode mode, const QString& Hname, int Portno)
     m_tail.reset();
     m_abandoned = false;
     m_quitSent = false;
+    m_lastCommand.clear();
+    m_tls = account.Tls;
+    m_pin = account.TlsPin;
+    m_accountName = account.Aname;
+    m_account = m_host.curAccount();
+    m_greeting.clear();
+    m_untrustedFingerprint.clear();
+    m_untrustedReasons.clear();
+    m_tlsStep = m_tls == 1 ? TlsStep::Greeting : m_tls == 2 ? TlsStep::Handshake : TlsStep::None;
 
+    const QString& Hname = account.Hname;
     if (Hname.trimmed().isEmpty()) {
         failSession(QStringLiteral("相手先が指定されていません"));
         return;
     }
 
-    auto* socket = new QTcpSocket(this);
+    // The socket address takes the port as 16 bits: a negative number of
+    // older settings files stands for the port above 32767.
+    const auto port = quint16(account.Portno);
+    // getHostAddr: a dotted address is used as it is; anything else is
+    // looked up by name without blocking, and a name that cannot be found
+    // fails with HostNotFoundError instead of being connected to as
+    // 255.255.255.255.
+    const quint32 address = Pop3::inetAddr(Hname);
+    const QString host = address != INADDR_NONE ? QHostAddress(address).toString() : Hname;
+
+    QTcpSocket* socket = nullptr;
+    // Unbuffered: a command goes to the network as it is written, and a
+    // reply is read from it when the session reads, without a copy in Qt's
+    // buffers and an extra pass of the event loop for each. TLS needs
+    // Qt's buffers for what it decrypts.
+    QIODevice::OpenMode openMode = QIODevice::ReadWrite | QIODevice::Unbuffered;
+    if (m_tls == 0) {
+        socket = new QTcpSocket(this);
+    } else {
+        auto* ssl = new QSslSocket(this);
+        // The name the user typed, or the address in its usual dotted form,
+        // must stand in the certificate (a DNS or an IP entry).
+        ssl->setPeerVerifyName(host);
+        connect(ssl, &QSslSocket::encrypted, this, &Pop3Connection::handleEncrypted);
+        connect(ssl, &QSslSocket::sslErrors, this, &Pop3Connection::handleSslErrors);
+        socket = ssl;
+        openMode = QIODevice::ReadWrite;
+    }
     m_hSock = socket;
     socket->setProxy(QNetworkProxy::NoProxy);
     connect(socket, &QTcpSocket::connected, this, &Pop3Connection::handleConnected);
@@ -86,23 +127,30 @@ void Pop3Connection::logon(SessionMode mode, const QString& Hname, int Portno)
     connect(socket, &QTcpSocket::disconnected, this, &Pop3Connection::handleError);
 
     m_sockPhase = SockPhase::Connecting;
-    // Unbuffered: a command goes to the network as it is written, and a
-    // reply is read from it when the session reads, without a copy in Qt's
-    // buffers and an extra pass of the event loop for each.
-    constexpr QIODevice::OpenMode openMode = QIODevice::ReadWrite | QIODevice::Unbuffered;
-    // The socket address takes the port as 16 bits: a negative number of
-    // older settings files stands for the port above 32767.
-    const auto port = quint16(Portno);
-    // getHostAddr: a dotted address is used as it is; anything else is
-    // looked up by name without blocking, and a name that cannot be found
-    // fails with HostNotFoundError instead of being connected to as
-    // 255.255.255.255. A failure found at once is reported from inside
-    // connectToHost: nothing may use the socket after it.
-    const quint32 address = Pop3::inetAddr(Hname);
+    // A failure found at once is reported from inside the connect call:
+    // nothing may use the socket after it.
+    if (m_tls == 2) {
+        static_cast<QSslSocket*>(socket)->connectToHostEncrypted(host, port, host, openMode);
+        return;
+    }
     if (address != INADDR_NONE)
         socket->connectToHost(QHostAddress(address), port, openMode);
     else
         socket->connectToHost(Hname, port, openMode);
+}
+
+QString Pop3Connection::refusalText(const QByteArray& chunk) const
+{
+    QString text = Pop3::serverWords(chunk);
+    if (m_tls == 0 && m_lastCommand.startsWith("USER") && !text.isEmpty()) {
+        // A server that takes no password in clear text refuses at USER; a
+        // wrong user name is refused at PASS.
+        if (!text.endsWith(u'\n'))
+            text += QStringLiteral("\r\n");
+        text += QStringLiteral("サーバーが暗号化を求めている可能性があります。アカウントの設定で"
+                               "「暗号化:」に STARTTLS または SSL/TLS を選べます。");
+    }
+    return text;
 }
 
 void Pop3Connection::subSend(const QString& line)
@@ -123,6 +171,7 @@ void Pop3Connection::subSend(const QString& line)
     m_statusLine.clear();
     if (line.startsWith(QLatin1String("QUIT")))
         m_quitSent = true;
+    m_lastCommand = line.left(4).toLatin1();
 
     int code = 0;
     if (!m_hSock) {
@@ -157,10 +206,11 @@ void Pop3Connection::subDisConn()
     m_popStep = Pop3::quitSentStep;
     if (m_sockPhase == SockPhase::Idle || m_abandoned)
         return;
-    if (m_quitSent) {
+    if (m_quitSent || m_tlsStep == TlsStep::Handshake) {
         // QUIT went out already (RFC 1939 lets a server answer it with
         // "-ERR some deleted messages not removed"): the server is done
-        // with the connection, and QUIT goes out once.
+        // with the connection, and QUIT goes out once. In the middle of a
+        // TLS handshake nothing goes out in clear text.
         endSession();
         return;
     }
@@ -176,7 +226,7 @@ void Pop3Connection::endSession()
 
 void Pop3Connection::queueShowMsg(const QString& text, std::function<void()> then)
 {
-    m_messages.push_back({text, std::move(then)});
+    m_messages.push_back({text, std::move(then), {}});
     QMetaObject::invokeMethod(this, &Pop3Connection::showQueuedMessages, Qt::QueuedConnection);
 }
 
@@ -196,8 +246,14 @@ void Pop3Connection::showQueuedMessages()
     const QPointer<Pop3Connection> self(this);
     while (!m_messages.isEmpty()) {
         const PendingMessage message = m_messages.takeFirst();
-        if (!message.text.isNull())
+        if (message.decide) {
+            const bool yes = m_host.askTrust(message.text);
+            if (!self)
+                return;
+            message.decide(yes);
+        } else if (!message.text.isNull()) {
             m_host.ShowMsg(message.text);
+        }
         if (!self)
             return;
         if (message.then)
@@ -241,10 +297,214 @@ void Pop3Connection::setTimeupInterval(std::chrono::milliseconds interval)
 void Pop3Connection::handleConnected()
 {
     restartTimeup();
-    if (m_sockPhase != SockPhase::Connecting)
+    // POP3 over TLS begins once the handshake is done.
+    if (m_sockPhase != SockPhase::Connecting || m_tls == 2)
         return;
     m_sockPhase = SockPhase::Reading;
     m_awaitingStatus = true; // the greeting
+}
+
+void Pop3Connection::handleEncrypted()
+{
+    restartTimeup();
+    if (sender() != m_hSock || m_tlsStep != TlsStep::Handshake)
+        return;
+    m_tlsStep = TlsStep::Done;
+    if (m_tls == 2) {
+        m_sockPhase = SockPhase::Reading;
+        m_awaitingStatus = true; // the greeting
+        return;
+    }
+    beginSession();
+}
+
+void Pop3Connection::beginSession()
+{
+    // The session begins with the greeting that STARTTLS held back, now on
+    // an encrypted connection.
+    m_sockPhase = SockPhase::Reading;
+    m_awaitingStatus = false;
+    m_replyBuf = m_greeting;
+    m_chunkBeginsReply = true;
+    if (SessionHandler* h = handler())
+        h->handleSockIn(m_greeting);
+}
+
+namespace {
+
+QString noStarttlsText(const QString& account)
+{
+    return QStringLiteral("「%1」のサーバーは暗号化 (STARTTLS) に対応していないため、"
+                          "パスワードを送らずに接続を終えました。")
+        .arg(account);
+}
+
+QString tlsFailureText()
+{
+    return QStringLiteral("サーバーとの暗号化通信 (TLS) を確立できませんでした");
+}
+
+// Why Qt could not verify a certificate, as the user reads it.
+QString certificateReason(const QSslError& error, const QString& host)
+{
+    switch (error.error()) {
+    case QSslError::SelfSignedCertificate:
+    case QSslError::SelfSignedCertificateInChain:
+        return QStringLiteral("証明書は自己署名です。");
+    case QSslError::CertificateExpired:
+        return QStringLiteral("証明書の有効期限が切れています。");
+    case QSslError::CertificateNotYetValid:
+        return QStringLiteral("証明書の有効期間がまだ始まっていません。");
+    case QSslError::HostNameMismatch:
+        return QStringLiteral("証明書はサーバー名「%1」のものではありません。").arg(host);
+    case QSslError::UnableToGetIssuerCertificate:
+    case QSslError::UnableToGetLocalIssuerCertificate:
+    case QSslError::UnableToVerifyFirstCertificate:
+    case QSslError::CertificateUntrusted:
+    case QSslError::CertificateRejected:
+        return QStringLiteral("証明書の発行者を確認できません。");
+    case QSslError::CertificateRevoked:
+        return QStringLiteral("証明書は失効しています。");
+    default:
+        return QStringLiteral("証明書を検証できませんでした (%1)。").arg(error.errorString());
+    }
+}
+
+// "AB:CD:..." from lower-case hexadecimal digits.
+QString pairedUpperHex(const QString& hex)
+{
+    QStringList pairs;
+    for (qsizetype i = 0; i + 1 < hex.size(); i += 2)
+        pairs << hex.sliced(i, 2).toUpper();
+    return pairs.join(QLatin1Char(':'));
+}
+
+} // namespace
+
+void Pop3Connection::handleSslErrors(const QList<QSslError>& errors)
+{
+    auto* ssl = qobject_cast<QSslSocket*>(m_hSock);
+    if (!ssl || sender() != ssl)
+        return;
+    const QSslCertificate certificate = ssl->peerCertificate();
+    if (certificate.isNull())
+        return; // nothing to trust: the handshake fails
+    const QString fingerprint =
+        QString::fromLatin1(certificate.digest(QCryptographicHash::Sha256).toHex());
+    // The certificate the user chose to trust, exactly that one.
+    if (!m_pin.isEmpty() && fingerprint == m_pin) {
+        ssl->ignoreSslErrors();
+        return;
+    }
+    m_untrustedFingerprint = fingerprint;
+    m_untrustedReasons.clear();
+    if (!m_pin.isEmpty())
+        m_untrustedReasons << QStringLiteral("証明書が、信頼したときのものから変わっています。");
+    for (const QSslError& error : errors) {
+        const QString reason = certificateReason(error, ssl->peerVerifyName());
+        if (!m_untrustedReasons.contains(reason))
+            m_untrustedReasons << reason;
+    }
+}
+
+void Pop3Connection::untrustedCertificate()
+{
+    const QString fingerprint = std::exchange(m_untrustedFingerprint, QString());
+    // Asked once per run for this account, server and certificate; after
+    // No the account is left alone until the settings change.
+    const QString key = QStringLiteral("%1|%2|%3|%4")
+                            .arg(m_account)
+                            .arg(m_hSock ? m_hSock->peerName() : QString())
+                            .arg(m_pin, fingerprint);
+    m_sockPhase = SockPhase::Idle;
+    closeSocket();
+    m_statusLine.clear();
+    m_awaitingStatus = false;
+    if (!m_asked.contains(key)) {
+        m_asked.insert(key);
+        const QString question =
+            QStringLiteral("「%1」のサーバーの証明書を確認できませんでした。\r\n")
+                .arg(m_accountName) +
+            m_untrustedReasons.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n\r\nSHA-256: ") +
+            pairedUpperHex(fingerprint) +
+            QStringLiteral("\r\n\r\nこの証明書を信頼して接続しますか？");
+        const int account = m_account;
+        m_messages.push_back({question, {}, [this, account, fingerprint](bool yes) {
+                                  if (yes)
+                                      m_host.storeTlsPin(account, fingerprint);
+                              }});
+        QMetaObject::invokeMethod(this, &Pop3Connection::showQueuedMessages, Qt::QueuedConnection);
+    }
+    if (SessionHandler* h = handler())
+        h->quietExit();
+}
+
+void Pop3Connection::negotiateTls(const QByteArray& chunk)
+{
+    switch (m_tlsStep) {
+    case TlsStep::Greeting:
+        if (!Pop3::isPositive(chunk)) {
+            failSession(Pop3::serverWords(chunk));
+            return;
+        }
+        m_greeting = std::exchange(m_replyBuf, QByteArray());
+        m_tlsStep = TlsStep::CapaSent;
+        m_pendingCmd = QByteArrayLiteral("CAPA");
+        subSend(QStringLiteral("CAPA\r\n"));
+        return;
+    case TlsStep::CapaSent: {
+        if (m_chunkBeginsReply && Pop3::isNegative(chunk)) {
+            failSession(noStarttlsText(m_accountName));
+            return;
+        }
+        if (!m_responseComplete)
+            return;
+        m_pendingCmd.clear();
+        if (m_host.options().Option8value != 0) {
+            Pop3::appendToLog(m_host.logText(), QByteArrayView(m_replyBuf));
+            Pop3::appendToLog(m_host.logText(), u"\r\n");
+        }
+        // RFC 2449: one capability a line, its name first.
+        bool stls = false;
+        for (const QByteArray& line : m_replyBuf.split('\n')) {
+            const QByteArray name = line.trimmed().split(' ').constFirst().toUpper();
+            stls = stls || name == "STLS";
+        }
+        m_replyBuf.clear();
+        if (!stls) {
+            failSession(noStarttlsText(m_accountName));
+            return;
+        }
+        m_tlsStep = TlsStep::StlsSent;
+        subSend(QStringLiteral("STLS\r\n"));
+        return;
+    }
+    case TlsStep::StlsSent: {
+        if (!Pop3::isPositive(chunk)) {
+            failSession(noStarttlsText(m_accountName));
+            return;
+        }
+        // Whatever came in clear text after the answer to STLS must not be
+        // read as if it came encrypted (RFC 2595, section 3.1).
+        const qsizetype lineEnd = chunk.indexOf('\n');
+        if (lineEnd + 1 != chunk.size() || m_hSock->bytesAvailable() > 0) {
+            failSession(tlsFailureText());
+            return;
+        }
+        m_tlsStep = TlsStep::Handshake;
+        m_replyBuf.clear();
+        m_sockPhase = SockPhase::Connecting;
+        static_cast<QSslSocket*>(m_hSock)->startClientEncryption();
+        return;
+    }
+    case TlsStep::Handshake:
+        // Bytes in clear text while the handshake runs.
+        failSession(tlsFailureText());
+        return;
+    case TlsStep::None:
+    case TlsStep::Done:
+        return;
+    }
 }
 
 void Pop3Connection::handleBytesWritten()
@@ -331,7 +591,8 @@ void Pop3Connection::receiveStep(QByteArray data)
             // status line refuses the command.
             m_responseComplete = false;
             m_multiLine =
-                (m_pendingCmd == "TOP" || m_pendingCmd == "RETR") && !Pop3::isNegative(data);
+                (m_pendingCmd == "TOP" || m_pendingCmd == "RETR" || m_pendingCmd == "CAPA") &&
+                !Pop3::isNegative(data);
             m_responseStart = m_replyBuf.size();
             m_scanned = m_replyBuf.size();
             m_tail.reset();
@@ -374,7 +635,9 @@ void Pop3Connection::receiveStep(QByteArray data)
             }
         }
         QPointer<QTcpSocket> socket = m_hSock;
-        if (SessionHandler* h = handler())
+        if (m_tlsStep != TlsStep::None && m_tlsStep != TlsStep::Done)
+            negotiateTls(data);
+        else if (SessionHandler* h = handler())
             h->handleSockIn(data);
         // Bytes past the response go to the reply of the command the session
         // has just sent; with no command outstanding nobody asked for them.
@@ -424,9 +687,17 @@ void Pop3Connection::handleError()
         return;
     }
     const QAbstractSocket::SocketError error = socket->error();
+    if (!m_untrustedFingerprint.isEmpty()) {
+        untrustedCertificate();
+        return;
+    }
     QString text;
-    if (error == QAbstractSocket::UnknownSocketError &&
-        socket->state() != QAbstractSocket::ConnectedState) {
+    if (error == QAbstractSocket::SslHandshakeFailedError ||
+        error == QAbstractSocket::SslInternalError ||
+        error == QAbstractSocket::SslInvalidUserDataError) {
+        text = tlsFailureText();
+    } else if (error == QAbstractSocket::UnknownSocketError &&
+               socket->state() != QAbstractSocket::ConnectedState) {
         // disconnected without an error of its own: the server closed.
         text = Pop3::wsaErrText(10054);
     } else if (m_sockPhase == SockPhase::Connecting &&
@@ -496,7 +767,11 @@ void Pop3Connection::timeuptimer_Timer()
         return;
     }
     m_timeuptimer.stop();
-    if (m_popStep != Pop3::quitSentStep && !m_quitSent) {
+    if (m_tlsStep == TlsStep::Handshake) {
+        // Nothing in clear text into a TLS handshake.
+        m_sockPhase = SockPhase::Idle;
+        closeSocket();
+    } else if (m_popStep != Pop3::quitSentStep && !m_quitSent) {
         m_pendingCmd.clear();
         m_popStep = Pop3::quitSentStep;
         m_abandoned = true;

@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
+#include <QSet>
+#include <QStringList>
 #include <QTimer>
 
 #include <array>
@@ -16,9 +18,14 @@
 #include <functional>
 #include <optional>
 
+class QSslError;
 class QTcpSocket;
 class SessionHandler;
 class SessionHost;
+
+namespace Settings {
+struct CurrentAccount;
+}
 
 /*
  * The checker's one POP3 connection and the state of the session running on
@@ -64,11 +71,23 @@ public:
     void setHandler(Pop3::SessionMode mode, SessionHandler* handler);
 
     // Opens the connection for an account (host name or dotted address,
-    // port) and returns at once; the greeting arrives later. The port is
-    // the stored 16-bit number read as unsigned, as the socket address
-    // takes it. A failure reported at once runs the session's error exit
-    // before logon returns.
-    void logon(Pop3::SessionMode mode, const QString& Hname, int Portno);
+    // port, encryption) and returns at once; the greeting arrives later. The
+    // port is the stored 16-bit number read as unsigned, as the socket
+    // address takes it. A failure reported at once runs the session's error
+    // exit before logon returns.
+    //
+    // Encryption ("Tls"): 2 makes the TLS handshake right after the
+    // connection (POP3 over TLS); 1 asks CAPA for STLS and sends STLS before
+    // the session sees the greeting (RFC 2595). Either way the session
+    // begins, with the greeting, only on an encrypted connection whose
+    // certificate Qt verified against the system's authorities and the
+    // server name, or which is the one the user trusts ("TlsPin"); anything
+    // else ends the session before USER, never in clear text.
+    void logon(Pop3::SessionMode mode, const Settings::CurrentAccount& account);
+    // The user's words for a refusal: the server's words (serverWords),
+    // and after a refused USER on a connection without encryption a line
+    // saying that the server may require it.
+    QString refusalText(const QByteArray& chunk) const;
     // Writes one command line (with its CR LF) in code page 932 and records
     // it in the transcript, the password line as
     // "PASS ******************************". The phase becomes Sent.
@@ -122,6 +141,12 @@ public:
 
 private:
     void handleConnected();
+    void handleEncrypted();
+    void handleSslErrors(const QList<QSslError>& errors);
+    // STARTTLS before the session begins: the greeting, CAPA, STLS.
+    void negotiateTls(const QByteArray& chunk);
+    void beginSession();
+    void untrustedCertificate();
     void handleReadyRead();
     void handleBytesWritten();
     void handleError();
@@ -169,11 +194,38 @@ private:
     bool m_abandoned = false;
     // QUIT has been written on this connection.
     bool m_quitSent = false;
+    // The last command written, for the refusal text.
+    QByteArray m_lastCommand;
+
+    // Encryption of the connection.
+    enum class TlsStep {
+        None,      // clear text, as the account asks
+        Greeting,  // STARTTLS: the greeting awaited
+        CapaSent,  // its answer tells whether STLS is offered
+        StlsSent,  //
+        Handshake, // the TLS handshake runs; nothing is read in clear text
+        Done,      // encrypted: the session runs
+    };
+    TlsStep m_tlsStep = TlsStep::None;
+    int m_tls = 0;
+    QString m_pin;
+    QString m_accountName;
+    int m_account = 0;
+    QByteArray m_greeting;
+    // A certificate that could not be verified, seen during the handshake.
+    QString m_untrustedFingerprint; // lower-case hex
+    QStringList m_untrustedReasons;
+    // Questions asked in this run, and certificates the user refused:
+    // account, server and certificate.
+    QSet<QString> m_asked;
 
     struct PendingMessage
     {
         QString text;
         std::function<void()> then;
+        // A question instead of a message: asked with askTrust, answered
+        // here.
+        std::function<void(bool)> decide;
     };
     QList<PendingMessage> m_messages;
     // A box is open (its event loop runs inside showQueuedMessages).

@@ -89,7 +89,7 @@ void RetrieveSession::retrNextAccount()
         m_Uname = current.Uname;
         m_password = current.password;
         m_msgIndex = 0;
-        m_connection.logon(SessionMode::Retrieve, current.Hname, current.Portno);
+        m_connection.logon(SessionMode::Retrieve, current);
         return;
     }
 }
@@ -106,7 +106,7 @@ void RetrieveSession::handleSockIn(const QByteArray& chunk)
     }
     const bool statusLine = !retrOutstanding || m_connection.beginsReply();
     if (statusLine && Pop3::isNegative(chunk)) {
-        errorExit(Pop3::serverWords(chunk));
+        errorExit(m_connection.refusalText(chunk));
         return;
     }
     if (m_connection.popStep() == int(RetrieveStep::RetrOutstanding))
@@ -243,6 +243,12 @@ void RetrieveSession::errorExit(const QString& text)
     m_connection.subDisConn();
     pauseAfterBoxes();
     m_host.setCaption(Pop3::captionTitle());
+}
+
+void RetrieveSession::quietExit()
+{
+    m_host.setCaption(Pop3::captionTitle());
+    pauseAfterBoxes();
 }
 
 void RetrieveSession::timedOut()

@@ -67,6 +67,7 @@ private:
     void handleSockIn(const QByteArray& chunk) override;
     void errorExit(const QString& text) override;
     void timedOut() override;
+    void quietExit() override;
 
     void retrtimer_Timer();
     void positiveReply();

@@ -27,6 +27,11 @@ public:
     // negative reply (connection still open). text is what the user is told.
     virtual void errorExit(const QString& text) = 0;
 
+    // The connection ended the session without anything to report here (a
+    // certificate question has been asked instead, or was answered No
+    // before): the kind's own steps after a failure, its box left out.
+    virtual void quietExit() = 0;
+
     // The time-out gave up on the session (QUIT attempted): the kind's own
     // steps, that is its caption and the start of its driver's pause timer.
     virtual void timedOut() = 0;

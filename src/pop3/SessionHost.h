@@ -38,6 +38,15 @@ public:
     // settled, never from inside a socket handler.
     virtual void ShowMsg(const QString& text) = 0;
 
+    // Asks whether to trust a server certificate that could not be
+    // verified, with question as the box's text (Yes and No). A decision,
+    // not an error message: asked whatever Option3value says. Called only
+    // from the event loop, like ShowMsg. True for Yes.
+    virtual bool askTrust(const QString& question) = 0;
+    // Stores the certificate the user trusts for account: the SHA-256 of
+    // its DER form as 64 lower-case hexadecimal digits ("TlsPin<n>").
+    virtual void storeTlsPin(int account, const QString& sha256Hex) = 0;
+
     // `logText`: the transcript of the current cycle, shown by the log
     // button and emptied by `resetCycle`. Appended to only while
     // Option8value is non-zero.

@@ -17,6 +17,8 @@ struct CurrentAccount
     QString Uname;
     QString password; // plain
     qint16 Check = 1; // non-zero: the account takes part in checks
+    qint16 Tls = 0;   // 0 none, 1 STARTTLS, 2 POP3 over TLS
+    QString TlsPin;   // SHA-256 of a certificate the user trusts, lower-case hex
 
     friend bool operator==(const CurrentAccount&, const CurrentAccount&) = default;
 };

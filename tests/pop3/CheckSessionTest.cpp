@@ -327,9 +327,14 @@ void CheckSessionTest::negativeReply_data()
     QTest::addColumn<QList<QByteArray>>("sent");
     QTest::addColumn<QString>("message");
 
+    // A server that wants encryption refuses the clear-text USER: the user
+    // is told where to choose it.
     QTest::addRow("USER refused") << QByteArray("USER") << QByteArray("-ERR No such user.\r\n")
                                   << false << lines({"USER alice", "QUIT"})
-                                  << QStringLiteral(" No such user.\r\n");
+                                  << QStringLiteral(
+                                         " No such user.\r\nサーバーが暗号化を求めている"
+                                         "可能性があります。アカウントの設定で「暗号化:」に"
+                                         " STARTTLS または SSL/TLS を選べます。");
     QTest::addRow("wrong password")
         << QByteArray("PASS") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << false
         << lines({"USER alice", "PASS secret", "QUIT"})

@@ -202,13 +202,19 @@ void AccountRecordTest::loadadataKeepsPreviousOnBadValue()
         m_store->save(accountKey(QString::fromLatin1(base), 4), QStringLiteral("abc"));
     m_store->save(QStringLiteral("Hname4"), QStringLiteral("pop.example.jp"));
 
-    CurrentAccount current{QStringLiteral("old"),     QStringLiteral("old.host"), 995,
-                           QStringLiteral("olduser"), QStringLiteral("oldpass"),  0};
+    CurrentAccount current{QStringLiteral("old"),
+                           QStringLiteral("old.host"),
+                           995,
+                           QStringLiteral("olduser"),
+                           QStringLiteral("oldpass"),
+                           0,
+                           0,
+                           QString()};
     AccountEntry entry{255, 1, 2, QStringLiteral("old.wav")};
     loadadata(*m_store, 4, current, entry);
 
     QCOMPARE(current, (CurrentAccount{QString(), QStringLiteral("pop.example.jp"), 995, QString(),
-                                      QString(), 0}));
+                                      QString(), 0, 0, QString()}));
     QCOMPARE(entry, (AccountEntry{255, 1, 2, QString()}));
 
     loadadata(*m_store, 5, current, entry);

@@ -42,6 +42,8 @@ public:
     QString log;
     QStringList captions;
     QStringList messages;
+    QStringList questions;
+    QList<bool> trustAnswers;
     QStringList events; // "ShowMsg:<text>", "endOfCheck", "loadadata:<n>", "subListSet:<a>,<m>"
     int endOfCheckCount = 0;
     int pointerResets = 0;
@@ -94,6 +96,18 @@ public:
         if (whileShown)
             whileShown(text);
         events.append(QStringLiteral("closed:") + text);
+    }
+    // The trust question: answered from trustAnswers (No when empty); Yes
+    // stores the pin in the account as the settings would.
+    bool askTrust(const QString& question) override
+    {
+        questions.append(question);
+        events.append(QStringLiteral("askTrust"));
+        return !trustAnswers.isEmpty() && trustAnswers.takeFirst();
+    }
+    void storeTlsPin(int account, const QString& sha256Hex) override
+    {
+        accounts.at(std::size_t(account - 1)).TlsPin = sha256Hex;
     }
     QString& logText() override { return log; }
     void setCaption(const QString& caption) override { captions.append(caption); }
