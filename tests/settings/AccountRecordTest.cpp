@@ -12,17 +12,18 @@ using namespace Settings;
 namespace Settings {
 char* toString(const AccountRecord& r)
 {
-    return QTest::toString(QStringLiteral("{%1|%2|%3|%4|%5|%6|%7|%8|%9|%10}")
+    return QTest::toString(QStringLiteral("{%1|%2|%3|%4|%5|%6|%7|%8|%9|%10|%11|%12}")
                                .arg(r.Aname, r.Hname, QString::number(r.Portno), r.Uname, r.Passw,
                                     QString::number(r.Check), QString::number(r.Scolor1),
                                     QString::number(r.Scolor2), QString::number(r.Wavmode))
-                               .arg(r.Wavdir2_));
+                               .arg(r.Wavdir2_, QString::number(r.Tls), r.TlsPin));
 }
 } // namespace Settings
 
 namespace {
 
 const QString absent = QStringLiteral("<absent>");
+const QString pin = QStringLiteral("0123456789abcdef").repeated(4);
 
 AccountRecord sampleAccount()
 {
@@ -37,6 +38,8 @@ AccountRecord sampleAccount()
     r.Scolor2 = 0xFFFFFF;
     r.Wavmode = 1;
     r.Wavdir2_ = QStringLiteral("/home/taro/ding.wav");
+    r.Tls = 2;
+    r.TlsPin = pin;
     return r;
 }
 
@@ -59,6 +62,9 @@ private slots:
     void portRange();
     void loadadataPassword_data();
     void loadadataPassword();
+    void tlsKeys_data();
+    void tlsKeys();
+    void saveTlsPinTouchesOnlyThePin();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -99,9 +105,9 @@ void AccountRecordTest::emptyTextsStoredAsZero()
     SaveAccount(*m_store, 10, record);
 
     const std::pair<const char*, const char*> stored[]{
-        {"Aname10", "@pop"}, {"Hname10", "0"},   {"Portno10", "110"}, {"Uname10", "0"},
-        {"Passw10", "0"},    {"Check10", "1"},   {"Scolor110", "0"},  {"Scolor210", "16777088"},
-        {"Wavmode10", "0"},  {"Wavdir2_10", "0"}};
+        {"Aname10", "@pop"}, {"Hname10", "0"},    {"Portno10", "110"}, {"Uname10", "0"},
+        {"Passw10", "0"},    {"Check10", "1"},    {"Scolor110", "0"},  {"Scolor210", "16777088"},
+        {"Wavmode10", "0"},  {"Wavdir2_10", "0"}, {"Tls10", "0"},      {"TlsPin10", ""}};
     const SettingsStore reread(m_store->filePath());
     for (const auto& [key, text] : stored)
         QCOMPARE(reread.get(QLatin1String(key), absent), QLatin1String(text));
@@ -112,6 +118,7 @@ void AccountRecordTest::emptyTextsStoredAsZero()
     QCOMPARE(loaded.Uname, QStringLiteral("0"));
     QCOMPARE(loaded.Wavdir2_, QStringLiteral("0"));
     QCOMPARE(loaded.Passw, QString());
+    QCOMPARE(loaded.TlsPin, QString());
 }
 
 void AccountRecordTest::roundTrip()
@@ -238,6 +245,69 @@ void AccountRecordTest::loadadataPassword()
     AccountEntry entry;
     loadadata(*m_store, 1, current, entry);
     QCOMPARE(current.password, password);
+}
+
+void AccountRecordTest::tlsKeys_data()
+{
+    QTest::addColumn<QString>("base");
+    QTest::addColumn<QString>("stored"); // absent: key not written
+    QTest::addColumn<int>("tls");
+    QTest::addColumn<QString>("tlsPin");
+    QTest::addRow("no key: files from before encryption") << "Tls" << absent << 0 << "";
+    QTest::addRow("POP3 over TLS") << "Tls"
+                                   << "2" << 2 << "";
+    QTest::addRow("mode beyond the three") << "Tls"
+                                           << "7" << 0 << "";
+    QTest::addRow("mode not a number") << "Tls"
+                                       << "x" << 0 << "";
+    QTest::addRow("pin in upper case reads lower") << "TlsPin" << pin.toUpper() << 0 << pin;
+    QTest::addRow("pin one digit short") << "TlsPin" << pin.chopped(1) << 0 << "";
+    QTest::addRow("pin with a non-hex digit") << "TlsPin" << pin.chopped(1) + u'g' << 0 << "";
+    QTest::addRow("pin as an empty account text") << "TlsPin"
+                                                  << "0" << 0 << "";
+}
+
+// Both loaders: a damaged value never keeps what another account had.
+void AccountRecordTest::tlsKeys()
+{
+    QFETCH(QString, base);
+    QFETCH(QString, stored);
+    QFETCH(int, tls);
+    QFETCH(QString, tlsPin);
+    if (stored != absent)
+        m_store->save(accountKey(base, 1), stored);
+    AccountRecord record = sampleAccount();
+    LoadAccount(*m_store, 1, record);
+    QCOMPARE(record.Tls, tls);
+    QCOMPARE(record.TlsPin, tlsPin);
+    CurrentAccount current;
+    current.Tls = 1;
+    current.TlsPin = QStringLiteral("f").repeated(64);
+    AccountEntry entry;
+    loadadata(*m_store, 1, current, entry);
+    QCOMPARE(current.Tls, tls);
+    QCOMPARE(current.TlsPin, tlsPin);
+}
+
+void AccountRecordTest::saveTlsPinTouchesOnlyThePin()
+{
+    AccountRecord record = sampleAccount();
+    record.TlsPin.clear();
+    QVERIFY(SaveAccount(*m_store, 3, record));
+    QVERIFY(saveTlsPin(*m_store, 3, pin.toUpper()));
+    record.TlsPin = pin;
+    AccountRecord loaded;
+    LoadAccount(SettingsStore(m_store->filePath()), 3, loaded);
+    QCOMPARE(loaded, record);
+
+    QVERIFY(!saveTlsPin(*m_store, 3, QStringLiteral("abc")));
+    QCOMPARE(SettingsStore(m_store->filePath()).get(QStringLiteral("TlsPin3"), absent), pin);
+    QVERIFY(saveTlsPin(*m_store, 3, QString()));
+    QCOMPARE(SettingsStore(m_store->filePath()).get(QStringLiteral("TlsPin3"), absent), QString());
+
+    // A file that cannot be written is not reported as pinned.
+    SettingsStore blocked(m_dir->path());
+    QVERIFY(!saveTlsPin(blocked, 3, pin));
 }
 
 QTEST_GUILESS_MAIN(AccountRecordTest)
