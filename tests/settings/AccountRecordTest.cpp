@@ -62,9 +62,6 @@ private slots:
     void portRange();
     void loadadataPassword_data();
     void loadadataPassword();
-    void tlsKeys_data();
-    void tlsKeys();
-    void saveTlsPinTouchesOnlyThePin();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -105,9 +102,9 @@ void AccountRecordTest::emptyTextsStoredAsZero()
     SaveAccount(*m_store, 10, record);
 
     const std::pair<const char*, const char*> stored[]{
-        {"Aname10", "@pop"}, {"Hname10", "0"},    {"Portno10", "110"}, {"Uname10", "0"},
-        {"Passw10", "0"},    {"Check10", "1"},    {"Scolor110", "0"},  {"Scolor210", "16777088"},
-        {"Wavmode10", "0"},  {"Wavdir2_10", "0"}, {"Tls10", "0"},      {"TlsPin10", ""}};
+        {"Aname10", "@pop"}, {"Hname10", "0"},   {"Portno10", "110"}, {"Uname10", "0"},
+        {"Passw10", "0"},    {"Check10", "1"},   {"Scolor110", "0"},  {"Scolor210", "16777088"},
+        {"Wavmode10", "0"},  {"Wavdir2_10", "0"}};
     const SettingsStore reread(m_store->filePath());
     for (const auto& [key, text] : stored)
         QCOMPARE(reread.get(QLatin1String(key), absent), QLatin1String(text));
@@ -118,15 +115,27 @@ void AccountRecordTest::emptyTextsStoredAsZero()
     QCOMPARE(loaded.Uname, QStringLiteral("0"));
     QCOMPARE(loaded.Wavdir2_, QStringLiteral("0"));
     QCOMPARE(loaded.Passw, QString());
-    QCOMPARE(loaded.TlsPin, QString());
 }
 
 void AccountRecordTest::roundTrip()
 {
-    SaveAccount(*m_store, 2, sampleAccount());
+    AccountRecord record = sampleAccount();
+    record.TlsPin = pin.toUpper();
+    SaveAccount(*m_store, 2, record);
+    record.TlsPin = QStringLiteral("f").repeated(64);
     AccountRecord loaded;
     LoadAccount(SettingsStore(m_store->filePath()), 2, loaded);
     QCOMPARE(loaded, sampleAccount());
+    CurrentAccount current;
+    AccountEntry entry;
+    loadadata(*m_store, 2, current, entry);
+    QCOMPARE(std::pair(current.Tls, current.TlsPin), std::pair(qint16(2), pin));
+
+    // The checker's trust changes the pin alone, stored in lower case.
+    QVERIFY(saveTlsPin(*m_store, 2, record.TlsPin.toUpper()));
+    QVERIFY(!saveTlsPin(*m_store, 2, QStringLiteral("0")));
+    LoadAccount(SettingsStore(m_store->filePath()), 2, loaded);
+    QCOMPARE(loaded, record);
 
     // LoadAccount starts from the defaults: an absent account reads as a fresh one.
     LoadAccount(*m_store, 3, loaded);
@@ -145,6 +154,10 @@ void AccountRecordTest::badValueLeavesDefault_data()
                                              << "4294967295";
     QTest::addRow("check flag garbage") << "Check"
                                         << "yes";
+    QTest::addRow("encryption beyond the three") << "Tls"
+                                                 << "7";
+    QTest::addRow("pin as an empty account text") << "TlsPin"
+                                                  << "0";
 }
 
 void AccountRecordTest::badValueLeavesDefault()
@@ -164,6 +177,10 @@ void AccountRecordTest::badValueLeavesDefault()
         expected.Scolor2 = defaults.Scolor2;
     else if (base == u"Check")
         expected.Check = defaults.Check;
+    else if (base == u"Tls")
+        expected.Tls = defaults.Tls;
+    else if (base == u"TlsPin")
+        expected.TlsPin = defaults.TlsPin;
 
     AccountRecord loaded = sampleAccount();
     LoadAccount(*m_store, 1, loaded);
@@ -202,15 +219,17 @@ void AccountRecordTest::portRange()
 
 // Unlike LoadAccount, the checker's loader keeps a field's previous value
 // when the stored text does not convert, but still applies defaults for
-// absent keys and reads every other key.
+// absent keys and reads every other key. Encryption and pin never stay.
 void AccountRecordTest::loadadataKeepsPreviousOnBadValue()
 {
-    for (const char* base : {"Portno", "Check", "Scolor1", "Scolor2", "Wavmode"})
+    for (const char* base : {"Portno", "Check", "Scolor1", "Scolor2", "Wavmode", "Tls", "TlsPin"})
         m_store->save(accountKey(QString::fromLatin1(base), 4), QStringLiteral("abc"));
     m_store->save(QStringLiteral("Hname4"), QStringLiteral("pop.example.jp"));
 
     CurrentAccount current{QStringLiteral("old"),     QStringLiteral("old.host"), 995,
                            QStringLiteral("olduser"), QStringLiteral("oldpass"),  0};
+    current.Tls = 2;
+    current.TlsPin = pin;
     AccountEntry entry{255, 1, 2, QStringLiteral("old.wav")};
     loadadata(*m_store, 4, current, entry);
 
@@ -245,69 +264,6 @@ void AccountRecordTest::loadadataPassword()
     AccountEntry entry;
     loadadata(*m_store, 1, current, entry);
     QCOMPARE(current.password, password);
-}
-
-void AccountRecordTest::tlsKeys_data()
-{
-    QTest::addColumn<QString>("base");
-    QTest::addColumn<QString>("stored"); // absent: key not written
-    QTest::addColumn<int>("tls");
-    QTest::addColumn<QString>("tlsPin");
-    QTest::addRow("no key: files from before encryption") << "Tls" << absent << 0 << "";
-    QTest::addRow("POP3 over TLS") << "Tls"
-                                   << "2" << 2 << "";
-    QTest::addRow("mode beyond the three") << "Tls"
-                                           << "7" << 0 << "";
-    QTest::addRow("mode not a number") << "Tls"
-                                       << "x" << 0 << "";
-    QTest::addRow("pin in upper case reads lower") << "TlsPin" << pin.toUpper() << 0 << pin;
-    QTest::addRow("pin one digit short") << "TlsPin" << pin.chopped(1) << 0 << "";
-    QTest::addRow("pin with a non-hex digit") << "TlsPin" << pin.chopped(1) + u'g' << 0 << "";
-    QTest::addRow("pin as an empty account text") << "TlsPin"
-                                                  << "0" << 0 << "";
-}
-
-// Both loaders: a damaged value never keeps what another account had.
-void AccountRecordTest::tlsKeys()
-{
-    QFETCH(QString, base);
-    QFETCH(QString, stored);
-    QFETCH(int, tls);
-    QFETCH(QString, tlsPin);
-    if (stored != absent)
-        m_store->save(accountKey(base, 1), stored);
-    AccountRecord record = sampleAccount();
-    LoadAccount(*m_store, 1, record);
-    QCOMPARE(record.Tls, tls);
-    QCOMPARE(record.TlsPin, tlsPin);
-    CurrentAccount current;
-    current.Tls = 1;
-    current.TlsPin = QStringLiteral("f").repeated(64);
-    AccountEntry entry;
-    loadadata(*m_store, 1, current, entry);
-    QCOMPARE(current.Tls, tls);
-    QCOMPARE(current.TlsPin, tlsPin);
-}
-
-void AccountRecordTest::saveTlsPinTouchesOnlyThePin()
-{
-    AccountRecord record = sampleAccount();
-    record.TlsPin.clear();
-    QVERIFY(SaveAccount(*m_store, 3, record));
-    QVERIFY(saveTlsPin(*m_store, 3, pin.toUpper()));
-    record.TlsPin = pin;
-    AccountRecord loaded;
-    LoadAccount(SettingsStore(m_store->filePath()), 3, loaded);
-    QCOMPARE(loaded, record);
-
-    QVERIFY(!saveTlsPin(*m_store, 3, QStringLiteral("abc")));
-    QCOMPARE(SettingsStore(m_store->filePath()).get(QStringLiteral("TlsPin3"), absent), pin);
-    QVERIFY(saveTlsPin(*m_store, 3, QString()));
-    QCOMPARE(SettingsStore(m_store->filePath()).get(QStringLiteral("TlsPin3"), absent), QString());
-
-    // A file that cannot be written is not reported as pinned.
-    SettingsStore blocked(m_dir->path());
-    QVERIFY(!saveTlsPin(blocked, 3, pin));
 }
 
 QTEST_GUILESS_MAIN(AccountRecordTest)
