@@ -9,6 +9,7 @@
 #include "settings/TextForms.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -17,12 +18,19 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace {
 
 // The editor's client area at design time, 5535 × 3255 twips.
 constexpr QSize designSize{369, 217};
+
+// The well-known ports of plain POP3 with STARTTLS (RFC 2595) and of POP3
+// over TLS (RFC 8314), between which the encryption choice moves the port.
+constexpr qint32 plainPort = 110;
+constexpr qint32 tlsPort = 995;
+constexpr int tlsImplicit = 2; // the index of "SSL/TLS", the stored "Tls" value
 
 QLineEdit* textBox(const QString& name, const QString& toolTip, QWidget* parent)
 {
@@ -56,6 +64,22 @@ void AccountForm::createControls()
     m_Portbox = textBox(QStringLiteral("Portbox"), QStringLiteral("通常は110のままでいいよ"), this);
     m_Portbox->setText(QStringLiteral("110"));
     m_Portbox->setMaximumWidth(60);
+    m_cmbTls = new QComboBox(this);
+    m_cmbTls->setObjectName(QStringLiteral("cmbTls"));
+    m_cmbTls->setAccessibleName(QStringLiteral("暗号化"));
+    m_cmbTls->setToolTip(QStringLiteral("STARTTLSは通常ﾎﾟｰﾄ110、SSL/TLSは995です"));
+    // The item index is the stored "Tls" value.
+    m_cmbTls->addItems(
+        {QStringLiteral("なし"), QStringLiteral("STARTTLS"), QStringLiteral("SSL/TLS")});
+    m_lblTlsPin = new QLabel(this);
+    m_lblTlsPin->setObjectName(QStringLiteral("lblTlsPin"));
+    m_lblTlsPin->setTextFormat(Qt::PlainText);
+    m_btnForgetPin = new QPushButton(QStringLiteral("証明書を忘れる"), this);
+    m_btnForgetPin->setObjectName(QStringLiteral("btnForgetPin"));
+    m_btnForgetPin->setAccessibleName(QStringLiteral("信頼済みの証明書を忘れる"));
+    m_btnForgetPin->setToolTip(QStringLiteral("次の接続で証明書をもう一度確認します"));
+    m_btnForgetPin->setAutoDefault(false);
+    showPin(QString());
     m_UserName =
         textBox(QStringLiteral("UserName"), QStringLiteral("ﾕｰｻﾞｰ名(ｱｶｳﾝﾄ)を入れてください"), this);
     m_MailPassWord = textBox(QStringLiteral("MailPassWord"),
@@ -131,10 +155,17 @@ void AccountForm::createControls()
     fields->addWidget(m_Hostname, 1, 1);
     fields->addWidget(Prefs::labelFor(QStringLiteral("ﾎﾟｰﾄ番号:"), m_Portbox, this), 1, 2);
     fields->addWidget(m_Portbox, 1, 3);
-    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾕｰｻﾞｰ名:"), m_UserName, this), 2, 0);
-    fields->addWidget(m_UserName, 2, 1, 1, 3);
-    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾊﾟｽﾜｰﾄﾞ:"), m_MailPassWord, this), 3, 0);
-    fields->addWidget(m_MailPassWord, 3, 1, 1, 3);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("暗号化:"), m_cmbTls, this), 2, 0);
+    fields->addWidget(m_cmbTls, 2, 1);
+    auto* pinRow = new QHBoxLayout;
+    pinRow->addWidget(m_lblTlsPin);
+    pinRow->addStretch();
+    pinRow->addWidget(m_btnForgetPin);
+    fields->addLayout(pinRow, 3, 1, 1, 3);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾕｰｻﾞｰ名:"), m_UserName, this), 4, 0);
+    fields->addWidget(m_UserName, 4, 1, 1, 3);
+    fields->addWidget(Prefs::labelFor(QStringLiteral("ﾊﾟｽﾜｰﾄﾞ:"), m_MailPassWord, this), 5, 0);
+    fields->addWidget(m_MailPassWord, 5, 1, 1, 3);
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_Check1);
@@ -150,17 +181,21 @@ void AccountForm::createControls()
     layout->setSizeConstraint(QLayout::SetFixedSize);
     setMinimumSize(designSize);
 
-    // The order a new account is typed in: server, user, password, port,
-    // then the buttons; the rest follows.
-    QWidget* order[] = {m_Hostname,   m_UserName,   m_MailPassWord, m_Portbox,   m_Command1,
-                        m_Command2,   m_Check1,     m_Colorbox,     m_Colorbox2, m_Accountname,
-                        m_Option1[0], m_Option1[1], m_Option1[2],   m_Wavbox,    m_Command3};
+    // The order a new account is typed in: server and its encryption, user,
+    // password, port, then the buttons; the rest follows. The forget button
+    // is passed over while it is disabled, as it is for a new account.
+    QWidget* order[] = {m_Hostname,  m_cmbTls,      m_btnForgetPin, m_UserName,   m_MailPassWord,
+                        m_Portbox,   m_Command1,    m_Command2,     m_Check1,     m_Colorbox,
+                        m_Colorbox2, m_Accountname, m_Option1[0],   m_Option1[1], m_Option1[2],
+                        m_Wavbox,    m_Command3};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     m_Hostname->setFocus();
 
     connect(m_Hostname, &QLineEdit::textChanged, this, &AccountForm::Hostname_Change);
     connect(m_Portbox, &QLineEdit::textChanged, this, &AccountForm::Hostname_Change);
+    connect(m_cmbTls, &QComboBox::currentIndexChanged, this, &AccountForm::handleTlsChanged);
+    connect(m_btnForgetPin, &QPushButton::clicked, this, &AccountForm::handleForgetPin);
     connect(m_Colorbox, &QPushButton::clicked, this, &AccountForm::Colorbox_Click);
     connect(m_Colorbox2, &QPushButton::clicked, this, &AccountForm::Colorbox2_Click);
     connect(m_Command3, &QPushButton::clicked, this, &AccountForm::Command3_Click);
@@ -182,6 +217,33 @@ bool AccountForm::portValid() const
     return port && *port >= 1 && *port <= 65535;
 }
 
+void AccountForm::handleTlsChanged(int tls)
+{
+    // Only the well-known port follows the choice; a port the user chose
+    // for the server stays.
+    const std::optional<qint32> port = Settings::toLong(m_Portbox->text());
+    if (tls == tlsImplicit && port == plainPort)
+        m_Portbox->setText(QString::number(tlsPort));
+    else if (tls != tlsImplicit && port == tlsPort)
+        m_Portbox->setText(QString::number(plainPort));
+}
+
+void AccountForm::handleForgetPin()
+{
+    showPin(QString());
+}
+
+void AccountForm::showPin(const QString& pin)
+{
+    m_TlsPin = pin;
+    // The first 16 digits are enough to recognise the certificate the
+    // checker showed when it was trusted.
+    m_lblTlsPin->setText(pin.isEmpty() ? QStringLiteral("信頼済みの証明書: なし")
+                                       : QStringLiteral("信頼済みの証明書: SHA-256 ") +
+                                             pin.left(16).toUpper() + u'…');
+    m_btnForgetPin->setEnabled(!pin.isEmpty());
+}
+
 void AccountForm::intoform(qint16 n)
 {
     Settings::AccountRecord r;
@@ -191,6 +253,12 @@ void AccountForm::intoform(qint16 n)
     // Older files hold ports above 32767 as negative 16-bit numbers: show
     // the port they stand for.
     m_Portbox->setText(QString::number(r.Portno < 0 ? r.Portno + 65536 : r.Portno));
+    {
+        // The stored port is shown as it is, whatever the stored encryption.
+        const QSignalBlocker blocker(m_cmbTls);
+        m_cmbTls->setCurrentIndex(r.Tls);
+    }
+    showPin(r.TlsPin);
     m_UserName->setText(r.Uname);
     m_MailPassWord->setText(r.Passw);
     m_Check1->setChecked(r.Check != 0);
@@ -244,6 +312,8 @@ Settings::AccountRecord AccountForm::record() const
     r.Scolor2 = m_Scolor2;
     r.Wavmode = m_Option1[0]->isChecked() ? 0 : m_Option1[1]->isChecked() ? 1 : 2;
     r.Wavdir2_ = m_Wavbox->text();
+    r.Tls = qint16(m_cmbTls->currentIndex());
+    r.TlsPin = m_TlsPin;
     return r;
 }
 

@@ -9,6 +9,8 @@
 class AccountPage;
 class Dialogs;
 class QCheckBox;
+class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -18,14 +20,18 @@ class SettingsStore;
 } // namespace Settings
 
 /*
- * `accountform`, the modal account editor: name, server and port, user,
- * password, whether the account is checked, the two colours of its rows in
- * the checker's list, and its sound. Opened empty by "追加" and filled by
- * intoform for "編集". Its OK writes the account at once through the account
- * page, which also updates the list; its cancel writes nothing.
+ * `accountform`, the modal account editor: name, server and port, the
+ * encryption and the trusted certificate, user, password, whether the account
+ * is checked, the two colours of its rows in the checker's list, and its
+ * sound. Opened empty by "追加" and filled by intoform for "編集". Its OK
+ * writes the account at once through the account page, which also updates
+ * the list; its cancel writes nothing.
  *
  * OK is available only while the server name is not empty and the port is
  * a number from 1 to 65535.
+ *
+ * The certificate pin is only shown and forgotten here; the checker sets it
+ * when the user trusts a certificate. Forgetting reaches the store with OK.
  */
 class AccountForm : public QDialog
 {
@@ -51,6 +57,9 @@ private:
     void createControls();
     void setSwatch(QPushButton* swatch, qint32& field, qint32 bgr);
     bool portValid() const;
+    void handleTlsChanged(int tls);
+    void handleForgetPin();
+    void showPin(const QString& pin);
 
     Settings::SettingsStore& m_store;
     Dialogs& m_dialogs;
@@ -59,6 +68,9 @@ private:
     QLineEdit* m_Accountname;
     QLineEdit* m_Hostname;
     QLineEdit* m_Portbox;
+    QComboBox* m_cmbTls;
+    QLabel* m_lblTlsPin;
+    QPushButton* m_btnForgetPin;
     QLineEdit* m_UserName;
     QLineEdit* m_MailPassWord;
     QPushButton* m_Colorbox;
@@ -71,4 +83,5 @@ private:
     QPushButton* m_Command2;
     qint32 m_Scolor1 = 0;
     qint32 m_Scolor2 = 16777088;
+    QString m_TlsPin; // the pin OK stores; empty for none
 };

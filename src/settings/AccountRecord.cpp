@@ -39,6 +39,8 @@ void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record)
     if (const auto mode = toInteger(read(u"Wavmode", QStringLiteral("0"))))
         record.Wavmode = *mode;
     record.Wavdir2_ = read(u"Wavdir2_", QString());
+    record.Tls = toTls(read(u"Tls", QString()));
+    record.TlsPin = toTlsPin(read(u"TlsPin", QString()));
 
     const QString stored = read(u"Passw", QString());
     if (!stored.isEmpty())
@@ -58,6 +60,18 @@ bool SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record)
     store.save(accountKey(u"Scolor2", n), QString::number(record.Scolor2));
     SaveValue(store, accountKey(u"Wavmode", n), record.Wavmode, QString());
     SaveValue(store, accountKey(u"Wavdir2_", n), 0, record.Wavdir2_);
+    SaveValue(store, accountKey(u"Tls", n), record.Tls, QString());
+    // Past SaveValue: its "0" for an empty text would read back as a pin.
+    store.save(accountKey(u"TlsPin", n), toTlsPin(record.TlsPin));
+    return store.sync();
+}
+
+bool saveTlsPin(SettingsStore& store, qint16 n, const QString& sha256Hex)
+{
+    const QString pin = toTlsPin(sha256Hex);
+    if (pin.isEmpty() && !sha256Hex.isEmpty())
+        return false;
+    store.save(accountKey(u"TlsPin", n), pin);
     return store.sync();
 }
 

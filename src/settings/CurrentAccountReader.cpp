@@ -26,6 +26,8 @@ void loadadata(const SettingsStore& store, qint16 n, CurrentAccount& current, Ac
 
     if (const auto check = toInteger(read(u"Check", QStringLiteral("1"))))
         current.Check = *check;
+    current.Tls = toTls(read(u"Tls", QString()));
+    current.TlsPin = toTlsPin(read(u"TlsPin", QString()));
 
     if (const auto colour = toLong(read(u"Scolor1", QStringLiteral("0"))))
         entry.Scolor1 = *colour;

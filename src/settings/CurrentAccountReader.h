@@ -17,8 +17,10 @@ struct CurrentAccount
     QString Uname;
     QString password; // plain
     qint16 Check = 1; // non-zero: the account takes part in checks
-    qint16 Tls = 0;   // 0 none, 1 STARTTLS, 2 POP3 over TLS
-    QString TlsPin;   // SHA-256 of a certificate the user trusts, lower-case hex
+    qint16 Tls = 0;   // 0 plain, 1 STARTTLS, 2 POP3 over TLS (see toTls)
+    // SHA-256 of the trusted certificate, 64 lower-case hex digits. The "{}"
+    // keeps braced lists that stop at Check free of missing-field warnings.
+    QString TlsPin{};
 
     friend bool operator==(const CurrentAccount&, const CurrentAccount&) = default;
 };
@@ -36,10 +38,13 @@ struct AccountEntry
 };
 
 // The checker's account loader, run each time a session reaches account n:
-// reads its ten keys with the defaults of LoadAccount into current and entry.
-// Unlike LoadAccount nothing is reset first: each field stands alone, and a
-// value that does not convert to its number type leaves that field as it was.
-// A non-empty "Passw" is decoded; an empty one gives the empty password.
+// reads its twelve keys with the defaults of LoadAccount into current and
+// entry. Unlike LoadAccount nothing is reset first: each field stands alone,
+// and a value that does not convert to its number type leaves that field as
+// it was. A non-empty "Passw" is decoded; an empty one gives the empty
+// password. "Tls" and "TlsPin" are the exception: they read through toTls and
+// toTlsPin, so neither the encryption nor the trust of one account can pass
+// to the next.
 void loadadata(const SettingsStore& store, qint16 n, CurrentAccount& current, AccountEntry& entry);
 
 } // namespace Settings

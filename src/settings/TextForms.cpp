@@ -102,6 +102,20 @@ std::optional<int> toPort(QStringView text)
     return *value;
 }
 
+qint16 toTls(QStringView text)
+{
+    const std::optional<qint16> value = toInteger(text);
+    return value && *value >= 0 && *value <= 2 ? *value : 0;
+}
+
+QString toTlsPin(QStringView text)
+{
+    const bool hex = text.size() == 64 && std::all_of(text.begin(), text.end(), [](QChar c) {
+                         return isDigit(c) || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+                     });
+    return hex ? text.toString().toLower() : QString();
+}
+
 qint16 clampToInteger(qint64 value)
 {
     return static_cast<qint16>(std::clamp<qint64>(value, std::numeric_limits<qint16>::min(),

@@ -33,6 +33,15 @@ std::optional<qint32> toLong(QStringView text);
 // port 65536 above it), so that files written before read back unchanged.
 std::optional<int> toPort(QStringView text);
 
+// A stored "Tls": 0 plain POP3, 1 STARTTLS (RFC 2595), 2 POP3 over TLS
+// (RFC 8314). Absent, unconvertible and out-of-range values read as 0, so
+// every file written before encryption existed reads as it always did.
+qint16 toTls(QStringView text);
+// A stored "TlsPin": the SHA-256 of a certificate the user chose to trust, as
+// 64 hexadecimal digits, returned in lower case. Anything else, the "0" of an
+// empty account text included, reads as no pin (empty).
+QString toTlsPin(QStringView text);
+
 // Saturates a size measured by the window system to what an Integer key can
 // hold, so that an oversized window is stored as 32767 rather than wrapping
 // to a negative size.

@@ -36,6 +36,7 @@
 namespace {
 
 const QString absent = QStringLiteral("<absent>");
+const QString pin = QStringLiteral("89abcdef01234567").repeated(4);
 using Keys = QList<std::pair<QString, QString>>;
 
 template <typename W> W* find(QWidget* parent, const QString& name)
@@ -386,11 +387,14 @@ void OptionFormTest::deleteRenumbers()
     QFETCH(int, row);
     QFETCH(QString, namesText);
     const QStringList names = namesText.split(u' ');
-    // Account 3 has no password stored at all: it must not inherit one.
+    // Account 3 has no password stored at all: it must not inherit one, nor
+    // account 2's encryption and pin.
     for (int n = 1; n <= 4; ++n)
         Settings::SaveAccount(*m_store, qint16(n),
                               account(QStringLiteral("a%1").arg(n), QStringLiteral("pw%1").arg(n)));
-    set({{QStringLiteral("accountno"), QStringLiteral("4")}});
+    set({{QStringLiteral("accountno"), QStringLiteral("4")},
+         {QStringLiteral("Tls2"), QStringLiteral("1")},
+         {QStringLiteral("TlsPin2"), pin}});
     m_store->save(QStringLiteral("Passw3"), QString());
     QVERIFY(m_store->sync());
     const QString oldFour = stored(QStringLiteral("Hname4"));
@@ -415,6 +419,8 @@ void OptionFormTest::deleteRenumbers()
         QCOMPARE(r.Passw,
                  names[n - 1] == u"a3" ? QString() : QStringLiteral("pw") + r.Aname.back());
         QCOMPARE(list->item(n - 1, 0)->text(), r.Aname + u'(' + r.Hname + u')');
+        QCOMPARE(r.TlsPin + QString::number(r.Tls),
+                 r.Aname == u"a2" ? pin + u'1' : QStringLiteral("0"));
     }
     QCOMPARE(stored(QStringLiteral("Hname4")), oldFour);
     QVERIFY(!del->isEnabled());
@@ -468,7 +474,9 @@ void OptionFormTest::editRewritesOneAccount()
         Settings::SaveAccount(*m_store, qint16(n), account(QStringLiteral("a%1").arg(n)));
     set({{QStringLiteral("accountno"), QStringLiteral("3")},
          {QStringLiteral("Wavmode3"), QStringLiteral("7")},
-         {QStringLiteral("Wavmode2"), QStringLiteral("2")}});
+         {QStringLiteral("Wavmode2"), QStringLiteral("2")},
+         {QStringLiteral("Tls2"), QStringLiteral("2")},
+         {QStringLiteral("TlsPin3"), pin.toUpper()}});
     OptionForm& form = open();
     QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("Tab1_1")), Qt::LeftButton);
     const QString before2 = stored(QStringLiteral("Aname2"));
@@ -476,6 +484,10 @@ void OptionFormTest::editRewritesOneAccount()
     pressRow(1);
     whenEditorOpens([&](AccountForm& editor) {
         QVERIFY(find<QRadioButton>(&editor, QStringLiteral("Option1_2"))->isChecked());
+        // The stored port stays as it is, whatever the stored encryption.
+        QCOMPARE(find<QComboBox>(&editor, QStringLiteral("cmbTls"))->currentIndex(), 2);
+        QCOMPARE(find<QLineEdit>(&editor, QStringLiteral("Portbox"))->text(),
+                 QStringLiteral("110"));
     });
     QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("editbutton")), Qt::LeftButton);
 
@@ -483,6 +495,12 @@ void OptionFormTest::editRewritesOneAccount()
     whenEditorOpens([&](AccountForm& editor) {
         // Issue 7: a sound mode no button stands for opens as "共通".
         QVERIFY(find<QRadioButton>(&editor, QStringLiteral("Option1_0"))->isChecked());
+        QCOMPARE(find<QLabel>(&editor, QStringLiteral("lblTlsPin"))->text(),
+                 QStringLiteral("信頼済みの証明書: SHA-256 89ABCDEF01234567…"));
+        auto* forget = find<QPushButton>(&editor, QStringLiteral("btnForgetPin"));
+        QTest::mouseClick(forget, Qt::LeftButton);
+        QVERIFY(!forget->isEnabled());
+        find<QComboBox>(&editor, QStringLiteral("cmbTls"))->setCurrentIndex(1);
         find<QCheckBox>(&editor, QStringLiteral("Check1"))->setChecked(false);
         typeInto(editor, "Portbox", QStringLiteral("40000"));
         m_dialogs.colours = {-1, 0};
@@ -495,6 +513,9 @@ void OptionFormTest::editRewritesOneAccount()
     QCOMPARE(stored(QStringLiteral("Check3")), QStringLiteral("0"));
     QCOMPARE(stored(QStringLiteral("Portno3")), QStringLiteral("40000"));
     QCOMPARE(stored(QStringLiteral("Wavmode3")), QStringLiteral("0"));
+    // A forgotten pin is stored empty, never as "0".
+    QCOMPARE(stored(QStringLiteral("Tls3")) + stored(QStringLiteral("TlsPin3")),
+             QStringLiteral("1"));
     // Cancelled text colour kept; black is a colour, not a cancel.
     QCOMPARE(stored(QStringLiteral("Scolor13")), QStringLiteral("2"));
     QCOMPARE(stored(QStringLiteral("Scolor23")), QStringLiteral("0"));
@@ -509,25 +530,38 @@ void OptionFormTest::editorOkRule_data()
 {
     QTest::addColumn<QString>("server");
     QTest::addColumn<QString>("port");
+    QTest::addColumn<QList<int>>("tlsChoices"); // "暗号化" items chosen after typing
+    QTest::addColumn<QString>("portShown");
     QTest::addColumn<bool>("okEnabled");
+    const QList<int> none;
     QTest::addRow("no server name") << ""
-                                    << "110" << false;
+                                    << "110" << none << "110" << false;
     QTest::addRow("one character") << "p"
-                                   << "110" << true;
+                                   << "110" << none << "110" << true;
     QTest::addRow("port 0") << "p"
-                            << "0" << false;
+                            << "0" << none << "0" << false;
     QTest::addRow("port 65536") << "p"
-                                << "65536" << false;
+                                << "65536" << none << "65536" << false;
     QTest::addRow("port not a number") << "p"
-                                       << "pop3" << false;
+                                       << "pop3" << none << "pop3" << false;
     QTest::addRow("highest port") << "p"
-                                  << "65535" << true;
+                                  << "65535" << none << "65535" << true;
+    QTest::addRow("SSL/TLS moves 110 to 995") << "p"
+                                              << "110" << QList{2} << "995" << true;
+    QTest::addRow("STARTTLS moves 995 to 110") << "p"
+                                               << "995" << QList{1} << "110" << true;
+    QTest::addRow("none moves 995 to 110") << "p"
+                                           << "995" << QList{2, 0} << "110" << true;
+    QTest::addRow("own port stays") << "p"
+                                    << "1995" << QList{2, 1, 0} << "1995" << true;
 }
 
 void OptionFormTest::editorOkRule()
 {
     QFETCH(QString, server);
     QFETCH(QString, port);
+    QFETCH(QList<int>, tlsChoices);
+    QFETCH(QString, portShown);
     QFETCH(bool, okEnabled);
     Settings::SaveAccount(*m_store, 1, account(QStringLiteral("a1")));
     set({{QStringLiteral("accountno"), QStringLiteral("1")}});
@@ -535,13 +569,18 @@ void OptionFormTest::editorOkRule()
     QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("Tab1_1")), Qt::LeftButton);
     pressRow(0);
     bool enabled = !okEnabled;
+    QString shown;
     whenEditorOpens([&](AccountForm& editor) {
         typeInto(editor, "Hostname", server);
         typeInto(editor, "Portbox", port);
+        for (int tls : tlsChoices)
+            find<QComboBox>(&editor, QStringLiteral("cmbTls"))->setCurrentIndex(tls);
         enabled = find<QPushButton>(&editor, QStringLiteral("Command1"))->isEnabled();
+        shown = find<QLineEdit>(&editor, QStringLiteral("Portbox"))->text();
     });
     QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("editbutton")), Qt::LeftButton);
     QCOMPARE(enabled, okEnabled);
+    QCOMPARE(shown, portShown);
 }
 
 void OptionFormTest::pickers()

@@ -12,17 +12,18 @@ using namespace Settings;
 namespace Settings {
 char* toString(const AccountRecord& r)
 {
-    return QTest::toString(QStringLiteral("{%1|%2|%3|%4|%5|%6|%7|%8|%9|%10}")
+    return QTest::toString(QStringLiteral("{%1|%2|%3|%4|%5|%6|%7|%8|%9|%10|%11|%12}")
                                .arg(r.Aname, r.Hname, QString::number(r.Portno), r.Uname, r.Passw,
                                     QString::number(r.Check), QString::number(r.Scolor1),
                                     QString::number(r.Scolor2), QString::number(r.Wavmode))
-                               .arg(r.Wavdir2_));
+                               .arg(r.Wavdir2_, QString::number(r.Tls), r.TlsPin));
 }
 } // namespace Settings
 
 namespace {
 
 const QString absent = QStringLiteral("<absent>");
+const QString pin = QStringLiteral("0123456789abcdef").repeated(4);
 
 AccountRecord sampleAccount()
 {
@@ -37,6 +38,8 @@ AccountRecord sampleAccount()
     r.Scolor2 = 0xFFFFFF;
     r.Wavmode = 1;
     r.Wavdir2_ = QStringLiteral("/home/taro/ding.wav");
+    r.Tls = 2;
+    r.TlsPin = pin;
     return r;
 }
 
@@ -116,10 +119,23 @@ void AccountRecordTest::emptyTextsStoredAsZero()
 
 void AccountRecordTest::roundTrip()
 {
-    SaveAccount(*m_store, 2, sampleAccount());
+    AccountRecord record = sampleAccount();
+    record.TlsPin = pin.toUpper();
+    SaveAccount(*m_store, 2, record);
+    record.TlsPin = QStringLiteral("f").repeated(64);
     AccountRecord loaded;
     LoadAccount(SettingsStore(m_store->filePath()), 2, loaded);
     QCOMPARE(loaded, sampleAccount());
+    CurrentAccount current;
+    AccountEntry entry;
+    loadadata(*m_store, 2, current, entry);
+    QCOMPARE(std::pair(current.Tls, current.TlsPin), std::pair(qint16(2), pin));
+
+    // The checker's trust changes the pin alone, stored in lower case.
+    QVERIFY(saveTlsPin(*m_store, 2, record.TlsPin.toUpper()));
+    QVERIFY(!saveTlsPin(*m_store, 2, QStringLiteral("0")));
+    LoadAccount(SettingsStore(m_store->filePath()), 2, loaded);
+    QCOMPARE(loaded, record);
 
     // LoadAccount starts from the defaults: an absent account reads as a fresh one.
     LoadAccount(*m_store, 3, loaded);
@@ -138,6 +154,10 @@ void AccountRecordTest::badValueLeavesDefault_data()
                                              << "4294967295";
     QTest::addRow("check flag garbage") << "Check"
                                         << "yes";
+    QTest::addRow("encryption beyond the three") << "Tls"
+                                                 << "7";
+    QTest::addRow("pin as an empty account text") << "TlsPin"
+                                                  << "0";
 }
 
 void AccountRecordTest::badValueLeavesDefault()
@@ -157,6 +177,10 @@ void AccountRecordTest::badValueLeavesDefault()
         expected.Scolor2 = defaults.Scolor2;
     else if (base == u"Check")
         expected.Check = defaults.Check;
+    else if (base == u"Tls")
+        expected.Tls = defaults.Tls;
+    else if (base == u"TlsPin")
+        expected.TlsPin = defaults.TlsPin;
 
     AccountRecord loaded = sampleAccount();
     LoadAccount(*m_store, 1, loaded);
@@ -195,26 +219,22 @@ void AccountRecordTest::portRange()
 
 // Unlike LoadAccount, the checker's loader keeps a field's previous value
 // when the stored text does not convert, but still applies defaults for
-// absent keys and reads every other key.
+// absent keys and reads every other key. Encryption and pin never stay.
 void AccountRecordTest::loadadataKeepsPreviousOnBadValue()
 {
-    for (const char* base : {"Portno", "Check", "Scolor1", "Scolor2", "Wavmode"})
+    for (const char* base : {"Portno", "Check", "Scolor1", "Scolor2", "Wavmode", "Tls", "TlsPin"})
         m_store->save(accountKey(QString::fromLatin1(base), 4), QStringLiteral("abc"));
     m_store->save(QStringLiteral("Hname4"), QStringLiteral("pop.example.jp"));
 
-    CurrentAccount current{QStringLiteral("old"),
-                           QStringLiteral("old.host"),
-                           995,
-                           QStringLiteral("olduser"),
-                           QStringLiteral("oldpass"),
-                           0,
-                           0,
-                           QString()};
+    CurrentAccount current{QStringLiteral("old"),     QStringLiteral("old.host"), 995,
+                           QStringLiteral("olduser"), QStringLiteral("oldpass"),  0};
+    current.Tls = 2;
+    current.TlsPin = pin;
     AccountEntry entry{255, 1, 2, QStringLiteral("old.wav")};
     loadadata(*m_store, 4, current, entry);
 
     QCOMPARE(current, (CurrentAccount{QString(), QStringLiteral("pop.example.jp"), 995, QString(),
-                                      QString(), 0, 0, QString()}));
+                                      QString(), 0}));
     QCOMPARE(entry, (AccountEntry{255, 1, 2, QString()}));
 
     loadadata(*m_store, 5, current, entry);
