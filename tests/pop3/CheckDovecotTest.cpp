@@ -5,6 +5,8 @@
 #include "support/DovecotServer.h"
 #include "support/FakeCheckHost.h"
 
+#include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTest>
 
 #include <chrono>
@@ -22,6 +24,8 @@ private slots:
     void fullCycleOverTwoAccounts();
     void secondCycleWithNotifyOnChange();
     void wrongPassword();
+    void tlsFixture_data();
+    void tlsFixture();
 
 private:
     // Runs one check cycle and returns the commands Dovecot saw meanwhile.
@@ -156,6 +160,127 @@ void CheckDovecotTest::wrongPassword()
     QVERIFY(!m_host->flagged(1));
     QVERIFY(m_host->flagged(2));
     QCOMPARE(m_host->mailTotal(), m_host->mailCount(2));
+}
+
+namespace {
+
+// One reply line, or a multi-line reply through its final ".".
+QByteArray reply(QSslSocket& socket, bool multiLine = false)
+{
+    QByteArray text;
+    while (!(multiLine ? text.endsWith("\r\n.\r\n") : text.endsWith("\r\n"))) {
+        if (!socket.canReadLine() && !socket.waitForReadyRead(5000))
+            return text + "(no reply)";
+        text += socket.readLine();
+    }
+    return text;
+}
+
+QByteArray say(QSslSocket& socket, const QByteArray& command, bool multiLine = false)
+{
+    socket.write(command + "\r\n");
+    return reply(socket, multiLine);
+}
+
+} // namespace
+
+// The TLS set-ups the checker's encryption tests stand on: what the server
+// offers, what a client trusting only the test CA makes of each certificate,
+// and that the fixture reports the login.
+void CheckDovecotTest::tlsFixture_data()
+{
+    QTest::addColumn<DovecotServer::Tls>("tls");
+    QTest::addColumn<DovecotServer::Tls>("restartedAs");
+    QTest::addColumn<bool>("implicitTls");
+    QTest::addColumn<QList<QSslError::SslError>>("errors");
+
+    using Tls = DovecotServer::Tls;
+    QTest::addRow("STLS, then a certificate from the test CA")
+        << Tls::CaSigned << Tls::CaSigned << false << QList<QSslError::SslError>{};
+    QTest::addRow("POP3 over TLS with a certificate from the test CA")
+        << Tls::CaSigned << Tls::CaSigned << true << QList<QSslError::SslError>{};
+    QTest::addRow("certificate for another host name")
+        << Tls::OtherName << Tls::OtherName << true
+        << QList<QSslError::SslError>{QSslError::HostNameMismatch};
+    QTest::addRow("certificate replaced by a self-signed one after a restart")
+        << Tls::CaSigned << Tls::SelfSigned << false
+        << QList<QSslError::SslError>{QSslError::SelfSignedCertificate};
+    QTest::addRow("no STLS on a server without TLS")
+        << Tls::OffRemote << Tls::OffRemote << false << QList<QSslError::SslError>{};
+}
+
+void CheckDovecotTest::tlsFixture()
+{
+    QFETCH(DovecotServer::Tls, tls);
+    QFETCH(DovecotServer::Tls, restartedAs);
+    QFETCH(bool, implicitTls);
+    QFETCH(QList<QSslError::SslError>, errors);
+
+    DovecotServer server;
+    QVERIFY2(server.start({{QStringLiteral("tanaka"), QStringLiteral("kaisha2026")}}, tls),
+             qPrintable(server.errorString()));
+    QCOMPARE(server.address(), QStringLiteral("127.0.0.2"));
+    const QByteArray first = server.certificateSha256();
+    if (restartedAs != tls) {
+        QVERIFY2(server.restart(restartedAs), qPrintable(server.errorString()));
+        QVERIFY(server.certificateSha256() != first);
+    }
+    const bool offered = restartedAs != DovecotServer::Tls::OffRemote;
+    QCOMPARE(server.tlsPort() != 0, offered);
+    QCOMPARE(server.certificateSha256().size(), offered ? 64 : 0);
+
+    QSslSocket socket;
+    QSslConfiguration configuration = socket.sslConfiguration();
+    configuration.setCaCertificates(QSslCertificate::fromPath(server.caCertificatePath()));
+    socket.setSslConfiguration(configuration);
+    // From 127.0.0.1, so that Dovecot sees a client from elsewhere.
+    QVERIFY(socket.bind(QHostAddress::LocalHost));
+    if (implicitTls) {
+        socket.connectToHostEncrypted(server.address(), server.tlsPort());
+    } else {
+        socket.connectToHost(server.address(), server.port());
+        QVERIFY(reply(socket).startsWith("+OK"));
+        QCOMPARE(say(socket, "CAPA", true).contains("\r\nSTLS\r\n"), offered);
+        if (!offered) {
+            QCOMPARE(say(socket, "STLS"), "-ERR TLS support isn't enabled.\r\n");
+            QCOMPARE(say(socket, "USER tanaka"), "+OK\r\n");
+            QTRY_VERIFY(server.userSent(QStringLiteral("tanaka")));
+            return;
+        }
+        QCOMPARE(say(socket, "USER tanaka"),
+                 "-ERR [AUTH] Plaintext authentication disallowed on non-secure (SSL/TLS) "
+                 "connections.\r\n");
+        QVERIFY(say(socket, "STLS").startsWith("+OK"));
+        socket.startClientEncryption();
+    }
+    const bool encrypted = socket.waitForEncrypted(10000);
+    QList<QSslError::SslError> seen;
+    for (const QSslError& error : socket.sslHandshakeErrors())
+        seen << error.error();
+    QCOMPARE(seen, errors);
+    QCOMPARE(encrypted, errors.isEmpty());
+    QCOMPARE(socket.peerCertificate().digest(QCryptographicHash::Sha256).toHex(),
+             server.certificateSha256());
+    if (!encrypted) {
+        QTRY_COMPARE(server.commandsSeen().size(), implicitTls ? 1 : 4);
+        // The clear-text USER that Dovecot refused before STLS.
+        const DovecotServer::Login refused{QStringLiteral("tanaka"), false, false};
+        QTRY_COMPARE(server.logins(), implicitTls ? QList<DovecotServer::Login>{}
+                                                  : QList<DovecotServer::Login>{refused});
+        return;
+    }
+
+    if (implicitTls)
+        QVERIFY(reply(socket).startsWith("+OK"));
+    QCOMPARE(say(socket, "USER tanaka"), "+OK\r\n");
+    QCOMPARE(say(socket, "PASS kaisha2026"), "+OK Logged in.\r\n");
+    QCOMPARE(say(socket, "QUIT"), "+OK Logging out.\r\n");
+    const DovecotServer::Login tlsLogin{QStringLiteral("tanaka"), true, true};
+    QTRY_COMPARE(server.logins(), QList<DovecotServer::Login>{tlsLogin});
+    QCOMPARE(server.commandsSeen(),
+             implicitTls
+                 ? DovecotServer::commandLines({"[TLS]", "QUIT"})
+                 : DovecotServer::commandLines({"CAPA", "USER tanaka", "STLS", "[TLS]", "QUIT"}));
 }
 
 QTEST_GUILESS_MAIN(CheckDovecotTest)
