@@ -38,8 +38,7 @@ bool Pop3Drivers::askTrust(const QString& question)
 }
 void Pop3Drivers::storeTlsPin(int account, const QString& sha256Hex)
 {
-    m_store.save(Settings::accountKey(u"TlsPin", qint16(account)), sha256Hex);
-    if (!m_store.sync())
+    if (!Settings::saveTlsPin(m_store, qint16(account), sha256Hex))
         m_form.ShowMsg(
             QStringLiteral("設定を保存できませんでした。\r\n%1").arg(m_store.filePath()));
 }

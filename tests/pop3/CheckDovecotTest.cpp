@@ -5,8 +5,8 @@
 #include "support/DovecotServer.h"
 #include "support/FakeCheckHost.h"
 
+#include <QScopeGuard>
 #include <QSslConfiguration>
-#include <QSslSocket>
 #include <QTest>
 
 #include <chrono>
@@ -24,8 +24,8 @@ private slots:
     void fullCycleOverTwoAccounts();
     void secondCycleWithNotifyOnChange();
     void wrongPassword();
-    void tlsFixture_data();
-    void tlsFixture();
+    void encryptedCheck_data();
+    void encryptedCheck();
 
 private:
     // Runs one check cycle and returns the commands Dovecot saw meanwhile.
@@ -162,125 +162,111 @@ void CheckDovecotTest::wrongPassword()
     QCOMPARE(m_host->mailTotal(), m_host->mailCount(2));
 }
 
-namespace {
-
-// One reply line, or a multi-line reply through its final ".".
-QByteArray reply(QSslSocket& socket, bool multiLine = false)
+// Encrypted POP3 against Dovecot on 127.0.0.2 with "ssl = required": the
+// account's choice, the certificate served, the authorities trusted and the
+// user's answers; what the first check lists or says, and what a second
+// check of the same run does.
+void CheckDovecotTest::encryptedCheck_data()
 {
-    QByteArray text;
-    while (!(multiLine ? text.endsWith("\r\n.\r\n") : text.endsWith("\r\n"))) {
-        if (!socket.canReadLine() && !socket.waitForReadyRead(5000))
-            return text + "(no reply)";
-        text += socket.readLine();
-    }
-    return text;
-}
-
-QByteArray say(QSslSocket& socket, const QByteArray& command, bool multiLine = false)
-{
-    socket.write(command + "\r\n");
-    return reply(socket, multiLine);
-}
-
-} // namespace
-
-// The TLS set-ups the checker's encryption tests stand on: what the server
-// offers, what a client trusting only the test CA makes of each certificate,
-// and that the fixture reports the login.
-void CheckDovecotTest::tlsFixture_data()
-{
-    QTest::addColumn<DovecotServer::Tls>("tls");
-    QTest::addColumn<DovecotServer::Tls>("restartedAs");
-    QTest::addColumn<bool>("implicitTls");
-    QTest::addColumn<QList<QSslError::SslError>>("errors");
+    QTest::addColumn<DovecotServer::Tls>("served");
+    QTest::addColumn<int>("tls");
+    QTest::addColumn<bool>("trustCa");
+    QTest::addColumn<bool>("pinOther");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<QString>("told"); // part of the first check's question or message
+    QTest::addColumn<bool>("listedAfter");
 
     using Tls = DovecotServer::Tls;
-    QTest::addRow("STLS, then a certificate from the test CA")
-        << Tls::CaSigned << Tls::CaSigned << false << QList<QSslError::SslError>{};
-    QTest::addRow("POP3 over TLS with a certificate from the test CA")
-        << Tls::CaSigned << Tls::CaSigned << true << QList<QSslError::SslError>{};
-    QTest::addRow("certificate for another host name")
-        << Tls::OtherName << Tls::OtherName << true
-        << QList<QSslError::SslError>{QSslError::HostNameMismatch};
-    QTest::addRow("certificate replaced by a self-signed one after a restart")
-        << Tls::CaSigned << Tls::SelfSigned << false
-        << QList<QSslError::SslError>{QSslError::SelfSignedCertificate};
-    QTest::addRow("no STLS on a server without TLS")
-        << Tls::OffRemote << Tls::OffRemote << false << QList<QSslError::SslError>{};
+    QTest::addRow("STARTTLS, a certificate from a trusted authority")
+        << Tls::CaSigned << 1 << true << false << QList<bool>() << QString() << true;
+    QTest::addRow("POP3 over TLS, a certificate from a trusted authority")
+        << Tls::CaSigned << 2 << true << false << QList<bool>() << QString() << true;
+    QTest::addRow("self-signed: no USER, asked; Yes trusts it for the next check")
+        << Tls::SelfSigned << 1 << false << false << QList<bool>{true}
+        << QStringLiteral("証明書は自己署名です。") << true;
+    QTest::addRow("the trusted certificate replaced: asked again, No leaves the account")
+        << Tls::SelfSigned << 2 << false << true << QList<bool>{false}
+        << QStringLiteral("証明書が、信頼したときのものから変わっています。") << false;
+    QTest::addRow("a certificate for another name")
+        << Tls::OtherName << 2 << true << false << QList<bool>{false}
+        << QStringLiteral("証明書はサーバー名「127.0.0.2」のものではありません。") << false;
+    QTest::addRow("STARTTLS against a server without STLS: no USER, the user told")
+        << Tls::OffRemote << 1 << false << false << QList<bool>()
+        << QStringLiteral("暗号化 (STARTTLS) に対応していない") << false;
 }
 
-void CheckDovecotTest::tlsFixture()
+void CheckDovecotTest::encryptedCheck()
 {
-    QFETCH(DovecotServer::Tls, tls);
-    QFETCH(DovecotServer::Tls, restartedAs);
-    QFETCH(bool, implicitTls);
-    QFETCH(QList<QSslError::SslError>, errors);
+    QFETCH(DovecotServer::Tls, served);
+    QFETCH(int, tls);
+    QFETCH(bool, trustCa);
+    QFETCH(bool, pinOther);
+    QFETCH(QList<bool>, answers);
+    QFETCH(QString, told);
+    QFETCH(bool, listedAfter);
 
     DovecotServer server;
-    QVERIFY2(server.start({{QStringLiteral("tanaka"), QStringLiteral("kaisha2026")}}, tls),
+    QVERIFY2(server.start({{QStringLiteral("tanaka"), QStringLiteral("kaisha2026")}}, served),
              qPrintable(server.errorString()));
-    QCOMPARE(server.address(), QStringLiteral("127.0.0.2"));
-    const QByteArray first = server.certificateSha256();
-    if (restartedAs != tls) {
-        QVERIFY2(server.restart(restartedAs), qPrintable(server.errorString()));
-        QVERIFY(server.certificateSha256() != first);
+    QVERIFY(server.deliverMany(QStringLiteral("tanaka"),
+                               DovecotServer::demoMessages(QStringLiteral("tanaka"))));
+    // The test's authority joins the system's for this row only.
+    const QSslConfiguration system = QSslConfiguration::defaultConfiguration();
+    const auto restore = qScopeGuard([&] { QSslConfiguration::setDefaultConfiguration(system); });
+    if (trustCa) {
+        QSslConfiguration withTestCa = system;
+        withTestCa.addCaCertificates(server.caCertificatePath());
+        QSslConfiguration::setDefaultConfiguration(withTestCa);
     }
-    const bool offered = restartedAs != DovecotServer::Tls::OffRemote;
-    QCOMPARE(server.tlsPort() != 0, offered);
-    QCOMPARE(server.certificateSha256().size(), offered ? 64 : 0);
+    Settings::CurrentAccount account = FakeCheckHost::account(
+        QStringLiteral("会社"), server.address(), tls == 2 ? server.tlsPort() : server.port(),
+        QStringLiteral("tanaka"), QStringLiteral("kaisha2026"));
+    account.Tls = qint16(tls);
+    if (pinOther)
+        account.TlsPin = QString(64, u'0');
+    m_host->setAccounts({account});
+    m_host->generalOptions.Option8value = 1;
+    m_host->trustAnswers = answers;
+    const auto check = [&](int ends) {
+        m_connection->subDisConn();
+        m_host->startCycle();
+        m_session->checkNextAccount();
+        QTRY_COMPARE_WITH_TIMEOUT(m_host->endOfCheckCount, ends, 20000);
+        QTRY_VERIFY(!m_connection->hasSocket());
+    };
 
-    QSslSocket socket;
-    QSslConfiguration configuration = socket.sslConfiguration();
-    configuration.setCaCertificates(QSslCertificate::fromPath(server.caCertificatePath()));
-    socket.setSslConfiguration(configuration);
-    // From 127.0.0.1, so that Dovecot sees a client from elsewhere.
-    QVERIFY(socket.bind(QHostAddress::LocalHost));
-    if (implicitTls) {
-        socket.connectToHostEncrypted(server.address(), server.tlsPort());
+    check(1);
+    const bool listed = told.isEmpty();
+    QCOMPARE(m_host->mailTotal(), listed ? 3 : 0);
+    const QStringList heard = m_host->questions + m_host->messages;
+    QCOMPARE(heard.size(), listed ? 0 : 1);
+    if (!listed) {
+        QVERIFY2(heard.constFirst().contains(told), qPrintable(heard.constFirst()));
     } else {
-        socket.connectToHost(server.address(), server.port());
-        QVERIFY(reply(socket).startsWith("+OK"));
-        QCOMPARE(say(socket, "CAPA", true).contains("\r\nSTLS\r\n"), offered);
-        if (!offered) {
-            QCOMPARE(say(socket, "STLS"), "-ERR TLS support isn't enabled.\r\n");
-            QCOMPARE(say(socket, "USER tanaka"), "+OK\r\n");
-            QTRY_VERIFY(server.userSent(QStringLiteral("tanaka")));
-            return;
-        }
-        QCOMPARE(say(socket, "USER tanaka"),
-                 "-ERR [AUTH] Plaintext authentication disallowed on non-secure (SSL/TLS) "
-                 "connections.\r\n");
-        QVERIFY(say(socket, "STLS").startsWith("+OK"));
-        socket.startClientEncryption();
+        // The transcript shows the STLS exchange.
+        QCOMPARE(m_host->log.contains(QStringLiteral("STLS\r\n")), tls == 1);
     }
-    const bool encrypted = socket.waitForEncrypted(10000);
-    QList<QSslError::SslError> seen;
-    for (const QSslError& error : socket.sslHandshakeErrors())
-        seen << error.error();
-    QCOMPARE(seen, errors);
-    QCOMPARE(encrypted, errors.isEmpty());
-    QCOMPARE(socket.peerCertificate().digest(QCryptographicHash::Sha256).toHex(),
-             server.certificateSha256());
-    if (!encrypted) {
-        QTRY_COMPARE(server.commandsSeen().size(), implicitTls ? 1 : 4);
-        // The clear-text USER that Dovecot refused before STLS.
-        const DovecotServer::Login refused{QStringLiteral("tanaka"), false, false};
-        QTRY_COMPARE(server.logins(), implicitTls ? QList<DovecotServer::Login>{}
-                                                  : QList<DovecotServer::Login>{refused});
-        return;
+    if (!answers.isEmpty()) {
+        QByteArray pairs;
+        for (qsizetype i = 0; i < 64; i += 2)
+            pairs += server.certificateSha256().mid(i, 2).toUpper() + (i < 62 ? ":" : "");
+        QVERIFY(
+            heard.constFirst().contains(QStringLiteral("SHA-256: ") + QString::fromLatin1(pairs)));
+        QCOMPARE(m_host->accounts.front().TlsPin,
+                 answers.constFirst() ? QString::fromLatin1(server.certificateSha256())
+                                      : account.TlsPin);
     }
 
-    if (implicitTls)
-        QVERIFY(reply(socket).startsWith("+OK"));
-    QCOMPARE(say(socket, "USER tanaka"), "+OK\r\n");
-    QCOMPARE(say(socket, "PASS kaisha2026"), "+OK Logged in.\r\n");
-    QCOMPARE(say(socket, "QUIT"), "+OK Logging out.\r\n");
-    const DovecotServer::Login tlsLogin{QStringLiteral("tanaka"), true, true};
-    QTRY_COMPARE(server.logins(), QList<DovecotServer::Login>{tlsLogin});
-    QCOMPARE(server.commandsSeen(),
-             implicitTls
-                 ? DovecotServer::commandLines({"[TLS]", "QUIT"})
-                 : DovecotServer::commandLines({"CAPA", "USER tanaka", "STLS", "[TLS]", "QUIT"}));
+    check(2);
+    QCOMPARE(m_host->mailTotal(), listedAfter ? 3 : 0);
+    // Asked once per run; USER and PASS went only into TLS, and never
+    // before the certificate was verified or trusted.
+    QCOMPARE(m_host->questions.size(), answers.size());
+    const int logins = int(listed) + int(listedAfter);
+    QTRY_COMPARE(server.logins().size(), logins);
+    for (const DovecotServer::Login& login : server.logins())
+        QVERIFY(login.tls && login.loggedIn);
+    QVERIFY(!server.userSent(QStringLiteral("tanaka")) || logins > 0);
 }
 
 QTEST_GUILESS_MAIN(CheckDovecotTest)
