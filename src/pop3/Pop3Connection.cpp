@@ -184,6 +184,10 @@ void Pop3Connection::subSend(const QString& line)
         const QByteArray bytes = Pop3::toCp932(line);
         if (m_hSock->write(bytes) != bytes.size())
             code = Pop3::wsaErrorCode(m_hSock->error(), m_hSock->errorString());
+        else if (m_tls != 0)
+            // TLS would encrypt and send it from the next pass of the event
+            // loop: a round trip per command saved.
+            m_hSock->flush();
     }
     if (code == 0)
         return;
