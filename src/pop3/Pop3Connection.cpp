@@ -528,14 +528,24 @@ void Pop3Connection::handleReadyRead()
     // buffer's size; what remains raises the next notification. Unbuffered,
     // this reads from the network itself, and a read that meets the end of
     // the connection says so only through the socket's state.
-    m_readBuffer.resize(readSize);
-    const qint64 n = socket->read(m_readBuffer.data(), readSize);
-    const bool closed = socket->state() != QAbstractSocket::ConnectedState;
-    if (n > 0)
-        handleData(m_readBuffer.first(n));
-    // Unless the data ended the session (and the socket) already.
-    if (closed && m_hSock == socket)
-        handleError();
+    // TLS decrypts into Qt's buffer, and what stays there raises no further
+    // notification: that is read to its end.
+    for (;;) {
+        m_readBuffer.resize(readSize);
+        const qint64 n = socket->read(m_readBuffer.data(), readSize);
+        const bool closed = socket->state() != QAbstractSocket::ConnectedState;
+        if (n > 0)
+            handleData(m_readBuffer.first(n));
+        // Unless the data ended the session (and the socket) already.
+        if (m_hSock != socket)
+            return;
+        if (closed) {
+            handleError();
+            return;
+        }
+        if (m_tls == 0 || n <= 0 || socket->bytesAvailable() <= 0)
+            return;
+    }
 }
 
 void Pop3Connection::handleData(const QByteArray& data)
