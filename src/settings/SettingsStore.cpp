@@ -149,6 +149,12 @@ QString SettingsStore::defaultPath()
         .fileName();
 }
 
+QString SettingsStore::privateFolder()
+{
+    const QString folder = QFileInfo(defaultPath()).absolutePath();
+    return makePrivatePath(folder) && makePrivate(folder) ? folder : QString();
+}
+
 SettingsStore::SettingsStore(const QString& filePath) : m_filePath(filePath)
 {
     open();

@@ -43,6 +43,10 @@ public:
     // The XDG location: $XDG_CONFIG_HOME/tavowatch/tavowatch.ini, by default
     // ~/.config/tavowatch/tavowatch.ini.
     static QString defaultPath();
+    // The folder of defaultPath(), created with mode 0700 when missing and
+    // with group's and others' access taken away when it exists: a place
+    // only the user can write. Empty when it cannot be made so.
+    static QString privateFolder();
 
     explicit SettingsStore(const QString& filePath = defaultPath());
     ~SettingsStore();
