@@ -9,7 +9,7 @@
 #include "checker/Pop3Drivers.h"
 #include "checker/Prompter.h"
 #include "checker/SignalRelay.h"
-#include "checker/platform/InstanceLock.h"
+#include "instancelock/InstanceLock.h"
 
 #include <QGuiApplication>
 #include <QSessionManager>

@@ -172,6 +172,10 @@ bool MailForm::Form_Load()
         discardMailTable();
         if (m_hotkeys)
             m_hotkeys->setHotKeys(1);
+        // A key that cannot be registered asks the user, who may choose to
+        // end there: after the exit sequence nothing more is asked.
+        if (m_ended)
+            return false;
         if (m_options.accountno != 0)
             break;
         if (settingsProgramRan && !m_context.store.isWritable()) {
@@ -203,8 +207,6 @@ bool MailForm::Form_Load()
         if (m_ended)
             return false;
     }
-    if (m_ended)
-        return false;
     setWindowTitle(appTitle());
     setListHeads();
     m_notifier->scrollLight(0);

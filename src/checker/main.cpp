@@ -6,12 +6,12 @@
 #include "checker/SignalRelay.h"
 #include "checker/platform/CanberraSoundPlayer.h"
 #include "checker/platform/DBusDesktopNotifications.h"
-#include "checker/platform/InstanceLock.h"
 #include "checker/platform/MessageBoxPrompter.h"
 #include "checker/platform/QProcessRunner.h"
 #include "checker/platform/QtTrayIcon.h"
 #include "hotkeys/X11HotkeyBackend.h"
 #include "hotkeys/X11KeyboardLight.h"
+#include "instancelock/InstanceLock.h"
 #include "settings/SettingsStore.h"
 
 #include <QApplication>

@@ -1,6 +1,6 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "checker/platform/InstanceLock.h"
+#include "instancelock/InstanceLock.h"
 #include "prefs/OptionForm.h"
 #include "prefs/QtDialogs.h"
 #include "settings/SettingsStore.h"

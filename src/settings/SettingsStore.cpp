@@ -9,6 +9,7 @@
 #include <QSettings>
 #include <QStringDecoder>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace Settings {
@@ -73,6 +74,21 @@ bool makePrivatePath(const QString& path)
     return QDir().mkdir(path, privateFolder) || QFileInfo(path).isDir();
 }
 
+// Takes every access of group and others away from path (a file or a
+// folder), leaving the owner's as they are: a file copied from another
+// machine or restored from a backup may come with 0644 and its folder with
+// 0755, and the file holds passwords. False when that could not be done.
+bool makePrivate(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st = {};
+    if (::stat(name.constData(), &st) != 0)
+        return false;
+    if ((st.st_mode & (S_IRWXG | S_IRWXO)) == 0)
+        return true;
+    return ::chmod(name.constData(), st.st_mode & S_IRWXU) == 0;
+}
+
 // Copies the file at path, byte for byte, to a new file with mode 0600 beside
 // it. Returns the copy's path, or an empty text when no copy could be made.
 QString copyAside(const QString& path)
@@ -133,12 +149,24 @@ QString SettingsStore::defaultPath()
         .fileName();
 }
 
+QString SettingsStore::privateFolder()
+{
+    const QString folder = QFileInfo(defaultPath()).absolutePath();
+    return makePrivatePath(folder) && makePrivate(folder) ? folder : QString();
+}
+
 SettingsStore::SettingsStore(const QString& filePath) : m_filePath(filePath)
 {
     open();
 }
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore()
+{
+    // QSettings would write them on its own, but without making a file
+    // removed meanwhile private again.
+    if (m_pending)
+        sync();
+}
 
 QString SettingsStore::filePath() const
 {
@@ -180,7 +208,10 @@ void SettingsStore::save(const QString& key, const QString& text)
 bool SettingsStore::sync()
 {
     m_settings->sync();
-    const bool failed = m_settings->status() != QSettings::NoError;
+    // The rewrite keeps the mode the file had, and a file removed since the
+    // save was made anew with the umask's: make it private again.
+    const bool failed =
+        m_settings->status() != QSettings::NoError || (m_pending && !makePrivate(m_filePath));
     const bool written = !m_refused && !failed;
     m_refused = false;
     m_pending = false;
@@ -259,6 +290,12 @@ bool SettingsStore::prepareWrite()
             // Someone else may have created it meanwhile: judge what is there now.
             m_fileState = inspectFile(m_filePath);
         }
+    }
+    // Before anything is written into it, whoever made the file: a file that
+    // others could go on reading is no place for a password.
+    if (m_fileState == FileState::Readable || m_fileState == FileState::Malformed) {
+        if (!makePrivate(QFileInfo(m_filePath).absolutePath()) || !makePrivate(m_filePath))
+            return false;
     }
     switch (m_fileState) {
     case FileState::Readable:

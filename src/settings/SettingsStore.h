@@ -17,9 +17,11 @@ namespace Settings {
  * Keys are case-sensitive; values are UTF-8 text.
  *
  * The file holds a password, so it is created with mode 0600 inside a 0700
- * folder before the first write and keeps that mode across rewrites; every
- * write replaces the file atomically (QSettings writes through QSaveFile,
- * which copies the old file's mode to the new one).
+ * folder before the first write; a file or folder that came from elsewhere
+ * with access for group or others loses it before each write and again after
+ * it (a save is refused when that cannot be done). Every write replaces the
+ * file atomically (QSettings writes through QSaveFile, which copies the old
+ * file's mode to the new one).
  *
  * A file that cannot be read or parsed never stops a reader: what cannot be
  * read reads as absent keys. It is never lost either: a file that cannot be
@@ -41,6 +43,10 @@ public:
     // The XDG location: $XDG_CONFIG_HOME/tavowatch/tavowatch.ini, by default
     // ~/.config/tavowatch/tavowatch.ini.
     static QString defaultPath();
+    // The folder of defaultPath(), created with mode 0700 when missing and
+    // with group's and others' access taken away when it exists: a place
+    // only the user can write. Empty when it cannot be made so.
+    static QString privateFolder();
 
     explicit SettingsStore(const QString& filePath = defaultPath());
     ~SettingsStore();

@@ -100,20 +100,32 @@ void BasKeyTest::registration()
 void BasKeyTest::failedExitKey_data()
 {
     QTest::addColumn<Prompter::Answer>("answer");
+    QTest::addColumn<bool>("firstStart");
 
-    QTest::addRow("Yes runs the settings program and registers again") << Prompter::Answer::Yes;
-    QTest::addRow("No ends although the exit question is answered No") << Prompter::Answer::No;
+    QTest::addRow("Yes runs the settings program and registers again")
+        << Prompter::Answer::Yes << false;
+    QTest::addRow("No ends although the exit question is answered No")
+        << Prompter::Answer::No << false;
+    // No account yet: ending must not go on to the first-configuration prompt.
+    QTest::addRow("No on a first start ends without asking for the settings")
+        << Prompter::Answer::No << true;
 }
 
 void BasKeyTest::failedExitKey()
 {
     QFETCH(Prompter::Answer, answer);
+    QFETCH(bool, firstStart);
 
     FakeHotkeyBackend backend;
     CheckerRig rig;
-    // The exit key on the settings key's combination; the settings program
-    // puts the defaults back.
-    setCodes(rig, {113, 114, 115, 116, 117, 113});
+    if (firstStart) {
+        // The default exit key, Ctrl+F7, held by another program.
+        backend.heldElsewhere = {{Ctrl, 118}};
+    } else {
+        // The exit key on the settings key's combination; the settings
+        // program puts the defaults back.
+        setCodes(rig, {113, 114, 115, 116, 117, 113});
+    }
     rig.set({{"Option7value", QStringLiteral("0")}});
     rig.processes.duringWait = [&](const QString&) { setCodes(rig, defaultCodes); };
     // The failure is acknowledged, the exit question (if asked) answered No.
@@ -124,7 +136,8 @@ void BasKeyTest::failedExitKey()
     const bool ended = answer == Prompter::Answer::No;
     QCOMPARE(form.Form_Load(), !ended);
     QList<Prompt> expected{
-        failure(QStringLiteral("終了の起動キーCtrl+F2の設定に失敗しました")),
+        failure(
+            QStringLiteral("終了の起動キーCtrl+F%1の設定に失敗しました").arg(firstStart ? 7 : 2)),
         {QStringLiteral("起動キーを設定し直してください\r\n「いいえ」で終了します。"), QString(),
          Prompter::Icon::Information, Prompter::Buttons::YesNo}};
     if (ended)

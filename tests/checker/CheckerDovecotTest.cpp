@@ -4,8 +4,8 @@
 
 #include "checker/Checker.h"
 #include "checker/Pop3Drivers.h"
-#include "checker/platform/InstanceLock.h"
 #include "decode/MailText.h"
+#include "instancelock/InstanceLock.h"
 #include "maillist/MailListView.h"
 #include "maillist/ViewForm.h"
 #include "settings/AccountRecord.h"

@@ -4,7 +4,7 @@
 
 #include "checker/Checker.h"
 #include "checker/SignalRelay.h"
-#include "checker/platform/InstanceLock.h"
+#include "instancelock/InstanceLock.h"
 
 #include <QDir>
 #include <QSignalSpy>

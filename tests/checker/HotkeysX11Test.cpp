@@ -7,8 +7,8 @@
 #include "CheckerRig.h"
 
 #include "checker/Checker.h"
-#include "checker/platform/InstanceLock.h"
 #include "hotkeys/X11HotkeyBackend.h"
+#include "instancelock/InstanceLock.h"
 #include "settings/AccountRecord.h"
 #include "support/DovecotServer.h"
 #include "support/XcbClient.h"

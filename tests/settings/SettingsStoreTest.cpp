@@ -58,7 +58,8 @@ private slots:
     void defaultPathFollowsXdg();
     void readerOfMissingFileCreatesNothing();
     void firstWriteCreatesPrivateFile();
-    void rewriteKeepsModeAndReplacesFile();
+    void rewriteLeavesFilePrivate_data();
+    void rewriteLeavesFilePrivate();
     void textsRoundTrip_data();
     void textsRoundTrip();
     void keysAreCaseSensitive();
@@ -117,25 +118,54 @@ void SettingsStoreTest::firstWriteCreatesPrivateFile()
     QVERIFY(readAll(path).startsWith("[setting]"));
 }
 
-void SettingsStoreTest::rewriteKeepsModeAndReplacesFile()
+void SettingsStoreTest::rewriteLeavesFilePrivate_data()
 {
-    const QString path = m_dir.filePath(QStringLiteral("rewrite.ini"));
-    {
-        SettingsStore store(path);
-        store.save(QStringLiteral("Aname1"), QStringLiteral("first"));
-    }
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("removedBeforeSync");
+
+    QTest::addRow("made by the store") << 0600 << 0700 << false;
+    QTest::addRow("copied from another machine, 0644 in 0755") << 0644 << 0755 << false;
+    QTest::addRow("restored from a backup, 0666 in 0777") << 0666 << 0777 << false;
+    // The rewrite then makes the file anew with the umask's mode.
+    QTest::addRow("removed between save and sync") << 0600 << 0700 << true;
+}
+
+void SettingsStoreTest::rewriteLeavesFilePrivate()
+{
+    QFETCH(int, fileMode);
+    QFETCH(int, folderMode);
+    QFETCH(bool, removedBeforeSync);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("tavowatch"));
+    const QString path = folder + QStringLiteral("/tavowatch.ini");
+    QVERIFY(QDir().mkdir(folder));
+    writeAll(path, "[setting]\nAname1=first\n");
+    QCOMPARE(::chmod(QFile::encodeName(path).constData(), mode_t(fileMode)), 0);
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(folderMode)), 0);
     const FileFacts before = facts(path);
+    const mode_t umask = ::umask(022);
     {
         SettingsStore store(path);
-        store.save(QStringLiteral("Aname2"), QStringLiteral("second"));
+        store.save(QStringLiteral("Passw1"), QStringLiteral("112 "));
+        // Private before the password is written.
+        QCOMPARE(facts(path).mode, mode_t(0600));
+        QCOMPARE(facts(folder).mode, mode_t(0700));
+        if (removedBeforeSync)
+            QVERIFY(QFile::remove(path));
+        QVERIFY(store.sync());
     }
+    ::umask(umask);
     const FileFacts after = facts(path);
     QCOMPARE(after.mode, mode_t(0600));
+    QCOMPARE(facts(folder).mode, mode_t(0700));
+    const SettingsStore store(path);
+    QCOMPARE(store.get(QStringLiteral("Passw1"), absent), QStringLiteral("112 "));
+    if (removedBeforeSync)
+        return;
     // A new inode: the file was replaced by rename, not truncated and rewritten.
     QVERIFY(after.inode != before.inode);
-    const SettingsStore store(path);
     QCOMPARE(store.get(QStringLiteral("Aname1"), absent), QStringLiteral("first"));
-    QCOMPARE(store.get(QStringLiteral("Aname2"), absent), QStringLiteral("second"));
 }
 
 void SettingsStoreTest::textsRoundTrip_data()

@@ -1,10 +1,12 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "checker/platform/InstanceLock.h"
+#include "instancelock/InstanceLock.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -12,6 +14,9 @@
 
 #include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,18 +41,28 @@ class InstanceLockTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void secondLockRefusedWhileFirstHeld();
     void liveHolderKeepsRefusing();
     void killedHolderIsTakenOver();
     void leftoverOfDeadProcessIsTakenOver();
-    void defaultPathIsInRuntimeFolder();
+    void defaultPathIsInAPrivateFolder_data();
+    void defaultPathIsInAPrivateFolder();
 
 private:
     bool startHolder(QProcess& holder);
     QString m_path;
     std::unique_ptr<QTemporaryDir> m_dir;
+    QTemporaryDir m_config;
 };
+
+void InstanceLockTest::initTestCase()
+{
+    // Before any QSettings use: QSettings reads XDG_CONFIG_HOME once.
+    QVERIFY(m_config.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path()));
+}
 
 void InstanceLockTest::init()
 {
@@ -139,17 +154,59 @@ void InstanceLockTest::leftoverOfDeadProcessIsTakenOver()
     QVERIFY(lock.tryLock());
 }
 
-void InstanceLockTest::defaultPathIsInRuntimeFolder()
+void InstanceLockTest::defaultPathIsInAPrivateFolder_data()
 {
+    QTest::addColumn<QString>("runtime"); // how $XDG_RUNTIME_DIR is set
+    QTest::addColumn<bool>("used");       // whether the lock goes there
+
+    QTest::addRow("the user's own 0700 runtime folder") << QStringLiteral("0700") << true;
+    QTest::addRow("no runtime folder set") << QStringLiteral("unset") << false;
+    QTest::addRow("runtime folder named but missing") << QStringLiteral("missing") << false;
+    QTest::addRow("runtime folder writable by others, as /tmp") << QStringLiteral("1777") << false;
+    QTest::addRow("runtime folder writable by group") << QStringLiteral("0770") << false;
+    QTest::addRow("runtime folder of another user") << QStringLiteral("other") << false;
+}
+
+void InstanceLockTest::defaultPathIsInAPrivateFolder()
+{
+    QFETCH(QString, runtime);
+    QFETCH(bool, used);
+    QString folder = m_dir->path();
+    if (runtime == u"missing") {
+        folder = m_dir->filePath(QStringLiteral("gone"));
+    } else if (runtime == u"other") {
+        // As root, a folder given to nobody; otherwise the root folder.
+        if (::geteuid() == 0)
+            QCOMPARE(::chown(QFile::encodeName(folder).constData(), 65534, 65534), 0);
+        else
+            folder = QStringLiteral("/");
+    } else if (runtime != u"unset") {
+        QCOMPARE(::chmod(QFile::encodeName(folder).constData(), mode_t(runtime.toInt(nullptr, 8))),
+                 0);
+    }
+
     const bool wasSet = qEnvironmentVariableIsSet("XDG_RUNTIME_DIR");
     const QByteArray saved = qgetenv("XDG_RUNTIME_DIR");
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(m_dir->path()));
-    const QString path = InstanceLock::defaultPath();
+    if (runtime == u"unset")
+        qunsetenv("XDG_RUNTIME_DIR");
+    else
+        qputenv("XDG_RUNTIME_DIR", QFile::encodeName(folder));
+    const QString path = InstanceLock::defaultPath(QStringLiteral("tavoprefs"));
     if (wasSet)
         qputenv("XDG_RUNTIME_DIR", saved);
     else
         qunsetenv("XDG_RUNTIME_DIR");
-    QCOMPARE(path, m_dir->filePath(QStringLiteral("tavowatchl.lock")));
+
+    const QString settingsFolder = m_config.filePath(QStringLiteral("tavowatch"));
+    QCOMPARE(path, QDir(used ? folder : settingsFolder).filePath(QStringLiteral("tavoprefs.lock")));
+    QVERIFY(QFileInfo(path).absolutePath() != QDir::tempPath());
+    if (!used) {
+        struct stat st = {};
+        QCOMPARE(::stat(QFile::encodeName(settingsFolder).constData(), &st), 0);
+        QCOMPARE(st.st_mode & 07777, mode_t(0700));
+        InstanceLock lock(path);
+        QVERIFY(lock.tryLock());
+    }
 }
 
 int main(int argc, char** argv)

@@ -16,8 +16,10 @@
 class InstanceLock
 {
 public:
-    // "<program>.lock" in the user's runtime folder ($XDG_RUNTIME_DIR), or
-    // in the temporary folder when there is none.
+    // "<program>.lock" in a folder only the user can write: the runtime
+    // folder ($XDG_RUNTIME_DIR) when it exists, is the user's and is not
+    // writable by group or others; else the folder of the settings file,
+    // made 0700. Never the shared temporary folder.
     static QString defaultPath(const QString& program = QStringLiteral("tavowatchl"));
 
     explicit InstanceLock(const QString& path = defaultPath());
