@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDeadlineTimer>
-#include <QProcess>
+#include "support/ChildServer.h"
+
 #include <QStandardPaths>
 #include <QString>
 
@@ -21,51 +21,28 @@
 class DBusSession
 {
 public:
-    ~DBusSession() { stop(); }
-
     static bool isInstalled() { return !QStandardPaths::findExecutable(program()).isEmpty(); }
 
     // On failure errorString() says why.
     bool start()
     {
-        m_process.setProgram(program());
-        m_process.setArguments({QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                QStringLiteral("--print-address=1")});
-        m_process.setChildProcessModifier(endWithParent);
-        m_process.start();
-        if (!m_process.waitForStarted()) {
-            m_error = m_process.errorString();
+        m_server.process().setChildProcessModifier(endWithParent);
+        if (!m_server.start(
+                program(),
+                {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                 QStringLiteral("--print-address=1")},
+                QProcess::StandardOutput,
+                [](const QByteArray& output) { return output.endsWith('\n'); },
+                QStringLiteral("dbus-daemon gave no address: ")))
             return false;
-        }
-        const QDeadlineTimer deadline(20000);
-        QByteArray line;
-        while (!line.endsWith('\n')) {
-            if (deadline.hasExpired() || m_process.state() != QProcess::Running) {
-                m_error = QStringLiteral("dbus-daemon gave no address: ") +
-                          QString::fromLocal8Bit(m_process.readAllStandardError());
-                stop();
-                return false;
-            }
-            if (m_process.waitForReadyRead(int(deadline.remainingTime())))
-                line += m_process.readAllStandardOutput();
-        }
-        m_address = QString::fromLatin1(line.trimmed());
+        m_address = QString::fromLatin1(m_server.output().trimmed());
         return true;
     }
 
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
+    void stop() { m_server.stop(); }
 
     QString address() const { return m_address; }
-    QString errorString() const { return m_error; }
+    QString errorString() const { return m_server.errorString(); }
 
     // Run in a started child: it gets SIGTERM when the test process ends.
     static void endWithParent() { ::prctl(PR_SET_PDEATHSIG, SIGTERM); }
@@ -73,7 +50,6 @@ public:
 private:
     static QString program() { return QStringLiteral("dbus-daemon"); }
 
-    QProcess m_process;
+    ChildServer m_server;
     QString m_address;
-    QString m_error;
 };

@@ -2,9 +2,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDeadlineTimer>
+#include "support/ChildServer.h"
+
 #include <QDir>
-#include <QProcess>
 #include <QProcessEnvironment>
 #include <QStandardPaths>
 #include <QString>
@@ -20,8 +20,6 @@
 class PulseServer
 {
 public:
-    ~PulseServer() { stop(); }
-
     static bool isInstalled() { return !QStandardPaths::findExecutable(program()).isEmpty(); }
 
     bool start()
@@ -44,11 +42,9 @@ public:
         environment.remove(QStringLiteral("PULSE_SERVER"));
         environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
         environment.remove(QStringLiteral("DISPLAY"));
-        m_process.setProcessEnvironment(environment);
-        m_process.setProgram(program());
-        m_process.setReadChannel(QProcess::StandardError);
+        m_server.process().setProcessEnvironment(environment);
         // -n: no default.pa, so nothing but the two modules below is loaded.
-        m_process.setArguments({
+        const QStringList arguments{
             QStringLiteral("-n"),
             QStringLiteral("--daemonize=no"),
             QStringLiteral("--exit-idle-time=-1"),
@@ -63,48 +59,27 @@ public:
             QStringLiteral("module-null-sink"),
             QStringLiteral("-L"),
             QStringLiteral("module-native-protocol-unix auth-anonymous=1 socket=") + socket,
-        });
-        m_process.start();
-        if (!m_process.waitForStarted()) {
-            m_error = m_process.errorString();
+        };
+        if (!m_server.start(
+                program(), arguments, QProcess::StandardError,
+                [](const QByteArray& log) { return log.contains("Daemon startup complete"); },
+                QStringLiteral("pulseaudio did not start: ")))
             return false;
-        }
-        const QDeadlineTimer deadline(20000);
-        QByteArray log;
-        while (!log.contains("Daemon startup complete")) {
-            if (deadline.hasExpired() || m_process.state() != QProcess::Running) {
-                m_error =
-                    QStringLiteral("pulseaudio did not start: ") + QString::fromLocal8Bit(log);
-                stop();
-                return false;
-            }
-            if (m_process.waitForReadyRead(int(deadline.remainingTime())))
-                log += m_process.readAllStandardError();
-        }
         m_address = QStringLiteral("unix:") + socket;
         return true;
     }
 
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
+    void stop() { m_server.stop(); }
 
     // For PULSE_SERVER or a client's --server.
     QString address() const { return m_address; }
-    QString errorString() const { return m_error; }
+    QString errorString() const { return m_error.isEmpty() ? m_server.errorString() : m_error; }
 
 private:
     static QString program() { return QStringLiteral("pulseaudio"); }
 
     QTemporaryDir m_dir;
-    QProcess m_process;
+    ChildServer m_server;
     QString m_address;
     QString m_error;
 };

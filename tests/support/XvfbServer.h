@@ -2,8 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QDeadlineTimer>
-#include <QProcess>
+#include "support/ChildServer.h"
+
 #include <QStandardPaths>
 #include <QString>
 
@@ -15,38 +15,22 @@
 class XvfbServer
 {
 public:
-    ~XvfbServer() { stop(); }
-
     static bool isInstalled() { return !QStandardPaths::findExecutable(program()).isEmpty(); }
 
     // Starts the server with one screen of screen ("WxHxDepth") and waits
     // until it accepts clients. On failure errorString() says why.
     bool start(const QString& screen = QStringLiteral("640x480x24"))
     {
-        m_process.setProgram(program());
-        m_process.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                QStringLiteral("-screen"), QStringLiteral("0"), screen,
-                                QStringLiteral("-nolisten"), QStringLiteral("tcp")});
-        m_process.setProcessChannelMode(QProcess::SeparateChannels);
-        m_process.start();
-        if (!m_process.waitForStarted()) {
-            m_error = m_process.errorString();
-            return false;
-        }
         // Xvfb writes the display number and a newline once it listens.
-        const QDeadlineTimer deadline(20000);
-        QByteArray number;
-        while (!number.endsWith('\n')) {
-            if (deadline.hasExpired() || m_process.state() != QProcess::Running) {
-                m_error = QStringLiteral("Xvfb gave no display number: ") +
-                          QString::fromLocal8Bit(m_process.readAllStandardError());
-                stop();
-                return false;
-            }
-            if (m_process.waitForReadyRead(int(deadline.remainingTime())))
-                number += m_process.readAllStandardOutput();
-        }
-        m_display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+        if (!m_server.start(
+                program(),
+                {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                 QStringLiteral("0"), screen, QStringLiteral("-nolisten"), QStringLiteral("tcp")},
+                QProcess::StandardOutput,
+                [](const QByteArray& output) { return output.endsWith('\n'); },
+                QStringLiteral("Xvfb gave no display number: ")))
+            return false;
+        m_display = QLatin1Char(':') + QString::fromLatin1(m_server.output().trimmed());
         return true;
     }
 
@@ -64,25 +48,15 @@ public:
         return QString();
     }
 
-    void stop()
-    {
-        if (m_process.state() == QProcess::NotRunning)
-            return;
-        m_process.terminate();
-        if (!m_process.waitForFinished(5000)) {
-            m_process.kill();
-            m_process.waitForFinished();
-        }
-    }
+    void stop() { m_server.stop(); }
 
     // ":<n>", for xcb_connect or DISPLAY.
     QString display() const { return m_display; }
-    QString errorString() const { return m_error; }
+    QString errorString() const { return m_server.errorString(); }
 
 private:
     static QString program() { return QStringLiteral("Xvfb"); }
 
-    QProcess m_process;
+    ChildServer m_server;
     QString m_display;
-    QString m_error;
 };
