@@ -74,6 +74,10 @@ AccountPage::AccountPage(Settings::SettingsStore& store, Dialogs& dialogs, QWidg
     connect(m_editbutton, &QPushButton::clicked, this, &AccountPage::editbutton_Click);
     connect(m_delbutton, &QPushButton::clicked, this, &AccountPage::delbutton_Click);
     connect(m_accountList, &AccountGrid::mousePressed, this, &AccountPage::accountList_MouseDown);
+    // A row chosen without the mouse (arrow keys, a screen reader's select)
+    // is chosen all the same.
+    connect(m_accountList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &AccountPage::handleSelectionChanged);
     // Anywhere in the list, as "編集" for the current row.
     connect(m_accountList, &AccountGrid::mouseDoubleClicked, this,
             &AccountPage::accountList_DblClick);
@@ -138,6 +142,17 @@ void AccountPage::accountList_MouseDown()
     if (m_accountList->rowCount() == 0 || current < 0)
         return;
     m_selectedRow = current + 1;
+    setEditButtonsEnabled(true);
+}
+
+void AccountPage::handleSelectionChanged()
+{
+    // Rows lose their selection when deleted; the deletion itself resets
+    // the choice.
+    const QModelIndexList rows = m_accountList->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    m_selectedRow = rows.first().row() + 1;
     setEditButtonsEnabled(true);
 }
 

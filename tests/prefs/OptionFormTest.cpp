@@ -103,7 +103,8 @@ private:
     void typeInto(AccountForm& editor, const char* name, const QString& text);
     // Opens the dialog with account 1 "a1" and "5" typed into "分おきにチェック",
     // on the page named by where ("general", "accounts" with account 1
-    // pressed, or "editor": the accounts page, whose "編集" is to be pressed).
+    // pressed, "list" without a row pressed, or "editor": the accounts page, whose "編集" is to be
+    // pressed).
     OptionForm& openAt(const QString& where);
     // What the last input did, in the words of the input tables; with
     // editor, what it did in the open account editor.
@@ -186,10 +187,10 @@ OptionForm& OptionFormTest::openAt(const QString& where)
     set({{QStringLiteral("accountno"), QStringLiteral("1")}});
     OptionForm& form = open();
     find<QLineEdit>(&form, QStringLiteral("timerbox1"))->setText(QStringLiteral("5"));
-    if (where != u"general") {
+    if (where != u"general")
         QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("Tab1_1")), Qt::LeftButton);
+    if (where == u"accounts" || where == u"editor")
         pressRow(0);
-    }
     return form;
 }
 
@@ -217,6 +218,8 @@ QString OptionFormTest::effects(const AccountForm* editor, bool editorOpened) co
             facts << QStringLiteral("columns reset");
         if (find<QLineEdit>(m_form.get(), QStringLiteral("timerbox2"))->isEnabled())
             facts << QStringLiteral("popup timer");
+        if (find<QPushButton>(m_form.get(), QStringLiteral("editbutton"))->isEnabled())
+            facts << QStringLiteral("row chosen");
     }
     if (!m_dialogs.fileRequests.isEmpty())
         facts << QStringLiteral("file chooser");
@@ -787,13 +790,15 @@ void OptionFormTest::inputOnFocusedControl_data()
     QTest::addRow("Enter on a mailer's ...") << general << "RefBt_1" << enter << "file chooser";
     QTest::addRow("Enter on リスト列幅を元に戻す")
         << general << "Command3" << keypad << "columns reset";
-    QTest::addRow("Enter on the general tab") << accounts << "Tab1_0" << enter << "";
-    QTest::addRow("Enter on 追加") << accounts << "addbutton" << enter << "account page editor";
-    QTest::addRow("Enter on 編集") << accounts << "editbutton" << keypad << "account page editor";
+    QTest::addRow("Enter on the general tab") << accounts << "Tab1_0" << enter << "row chosen";
+    QTest::addRow("Enter on 追加")
+        << accounts << "addbutton" << enter << "account page editor row chosen";
+    QTest::addRow("Enter on 編集")
+        << accounts << "editbutton" << keypad << "account page editor row chosen";
     QTest::addRow("Enter on 削除") << accounts << "delbutton" << enter << "account page deleted";
     // Issue 18: only a double click on a cell edited.
     QTest::addRow("double click below the last row edits the current one")
-        << accounts << "accountList" << 0 << "account page editor";
+        << accounts << "accountList" << 0 << "account page editor row chosen";
     // In the editor, after "pop2" was typed as the server.
     QTest::addRow("editor: Enter in a field stores nothing") << editor << "Hostname" << enter << "";
     QTest::addRow("editor: keypad Enter in the password")
@@ -869,12 +874,16 @@ void OptionFormTest::accessibleActionIsAClick_data()
         << general << "Tab1_1" << int(QAccessible::PageTab) << focus << "account page";
     QTest::addRow("general tab: toggle back")
         << "accounts"
-        << "Tab1_0" << int(QAccessible::PageTab) << toggle << "";
+        << "Tab1_0" << int(QAccessible::PageTab) << toggle << "row chosen";
     // The toggle checked the box but left its timer disabled.
     QTest::addRow("ﾎﾟｯﾌﾟｱｯﾌﾟ: toggle enables its timer")
         << general << "Option1" << int(QAccessible::CheckBox) << toggle << "popup timer";
     QTest::addRow("mailer's ...: press")
         << general << "RefBt_2" << int(QAccessible::PushButton) << press << "file chooser";
+    // Only a mouse press chose a row for "編集" and "削除".
+    QTest::addRow("account row: toggle chooses it")
+        << "list"
+        << "accountList" << int(QAccessible::Cell) << toggle << "account page row chosen";
     QTest::addRow("editor colour: press")
         << editor << "Colorbox" << int(QAccessible::PushButton) << press << "colour chooser";
     QTest::addRow("editor ...: press")
@@ -891,6 +900,8 @@ void OptionFormTest::accessibleActionIsAClick()
     OptionForm& form = openAt(where);
     const auto act = [&](QWidget* widget) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        if (auto* table = accessible->tableInterface())
+            accessible = table->cellAt(0, 0);
         QCOMPARE(int(accessible->role()), role);
         QVERIFY(accessible->actionInterface());
         accessible->actionInterface()->doAction(action);
