@@ -13,6 +13,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -142,7 +143,10 @@ void AccountForm::createControls()
     m_Command1->setObjectName(QStringLiteral("Command1"));
     m_Command1->setToolTip(QStringLiteral("設定を保存して閉じるよ"));
     m_Command1->setEnabled(false);
-    m_Command1->setDefault(true);
+    // No default button: Enter typed into a field must not store a half-typed
+    // account. Not auto-default either, or the first focused button would
+    // become the default for good.
+    m_Command1->setAutoDefault(false);
     m_Command2 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     m_Command2->setObjectName(QStringLiteral("Command2"));
     m_Command2->setToolTip(QStringLiteral("変更は保存せずに閉じるよ"));
@@ -326,6 +330,13 @@ void AccountForm::Command1_Click()
     // A write that fails keeps the editor open with what the user typed.
     if (m_page.storeAccount(record()))
         accept();
+}
+
+void AccountForm::keyPressEvent(QKeyEvent* event)
+{
+    // Enter elsewhere finds no default button and does nothing; Esc cancels.
+    if (!Prefs::pressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void AccountForm::Command2_Click()

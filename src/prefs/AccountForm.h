@@ -27,6 +27,9 @@ class SettingsStore;
  * writes the account at once through the account page, which also updates
  * the list; its cancel writes nothing.
  *
+ * Enter on a focused button presses that button; the editor has no default
+ * button, so Enter in a field does nothing. Esc is "ｷｬﾝｾﾙ".
+ *
  * OK is available only while the server name is not empty and the port is
  * a number from 1 to 65535.
  *
@@ -52,6 +55,9 @@ public:
     void Command3_Click();
     void Command1_Click();
     void Command2_Click();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void createControls();

@@ -15,6 +15,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace {
 
 // The grid's design size, 5415 × 4695 twips at 15 twips per pixel.
@@ -72,7 +74,12 @@ AccountPage::AccountPage(Settings::SettingsStore& store, Dialogs& dialogs, QWidg
     connect(m_editbutton, &QPushButton::clicked, this, &AccountPage::editbutton_Click);
     connect(m_delbutton, &QPushButton::clicked, this, &AccountPage::delbutton_Click);
     connect(m_accountList, &AccountGrid::mousePressed, this, &AccountPage::accountList_MouseDown);
-    connect(m_accountList, &QTableWidget::cellDoubleClicked, this,
+    // A row chosen without the mouse (arrow keys, a screen reader's select)
+    // is chosen all the same.
+    connect(m_accountList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &AccountPage::handleSelectionChanged);
+    // Anywhere in the list, as "編集" for the current row.
+    connect(m_accountList, &AccountGrid::mouseDoubleClicked, this,
             &AccountPage::accountList_DblClick);
 }
 
@@ -138,6 +145,17 @@ void AccountPage::accountList_MouseDown()
     setEditButtonsEnabled(true);
 }
 
+void AccountPage::handleSelectionChanged()
+{
+    // Rows lose their selection when deleted; the deletion itself resets
+    // the choice.
+    const QModelIndexList rows = m_accountList->selectionModel()->selectedRows();
+    if (rows.isEmpty())
+        return;
+    m_selectedRow = rows.first().row() + 1;
+    setEditButtonsEnabled(true);
+}
+
 void AccountPage::accountList_DblClick()
 {
     if (m_selectedRow > 0)
@@ -172,20 +190,20 @@ bool AccountPage::storeAccount(const Settings::AccountRecord& record)
         return true;
     }
     const qint16 n = qint16(m_accountno + 1);
+    // A new account counts at once, whichever way the dialog is closed; the
+    // count goes out in the record's own write, so the file gets both or
+    // neither. A failed write leaves the store as the file is, and the
+    // editor's next OK writes the same number again, never the next one.
+    Settings::SaveValue(m_store, QStringLiteral("accountno"), n, QString());
     if (!Settings::SaveAccount(m_store, n, record)) {
         reportSaveFailure();
         return false;
     }
     m_accountno = n;
-    // A new account counts at once: whichever way the dialog is closed, the
-    // checker finds it.
-    const bool counted = saveAccountCount();
     m_accountList->insertRow(n - 1);
     showRow(n - 1, record);
     makeCurrent(n - 1);
-    if (!counted)
-        reportSaveFailure();
-    return counted;
+    return true;
 }
 
 void AccountPage::delbutton_Click()
@@ -207,12 +225,30 @@ void AccountPage::delbutton_Click()
     }
     m_accountList->removeRow(a - 1);
     m_accountno = qint16(b - 1);
-    // The keys of the old last number stay; the count no longer reaches them.
+    // The keys of the old last number stay, the count no longer reaches
+    // them; but no password outlives its account in the file.
+    clearPasswordsAbove(m_accountno);
     written = saveAccountCount() && written;
     m_selectedRow = 0;
     setEditButtonsEnabled(false);
     if (!written)
         reportSaveFailure();
+}
+
+void AccountPage::clearPasswordsAbove(qint16 count)
+{
+    // Deletions made before passwords were cleared left whole records above
+    // the count, one behind the other: go on while a record is there.
+    const QString absent = QStringLiteral("<absent>");
+    for (int n = count + 1; n <= std::numeric_limits<qint16>::max(); ++n) {
+        const QString password = m_store.get(Settings::accountKey(u"Passw", qint16(n)), absent);
+        if (password == absent &&
+            m_store.get(Settings::accountKey(u"Aname", qint16(n)), absent) == absent)
+            break;
+        // "0" is the stored form of the empty password.
+        if (password != absent && password != u"0" && !password.isEmpty())
+            Settings::SaveValue(m_store, Settings::accountKey(u"Passw", qint16(n)), 0, QString());
+    }
 }
 
 bool AccountPage::saveAccountCount()

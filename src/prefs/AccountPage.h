@@ -55,6 +55,10 @@ public:
 private:
     void showRow(int row, const Settings::AccountRecord& record);
     void makeCurrent(int row);
+    void handleSelectionChanged();
+    // Overwrites every stored password of an account number above count
+    // with the empty password; saved, not yet written.
+    void clearPasswordsAbove(qint16 count);
     bool saveAccountCount();
     bool ensureWritable();
     void reportSaveFailure();

@@ -4,6 +4,7 @@
 
 #include "prefs/AccountPage.h"
 #include "prefs/Dialogs.h"
+#include "prefs/PageTabButton.h"
 #include "prefs/Prefs.h"
 #include "settings/GeneralOptions.h"
 #include "settings/SettingsStore.h"
@@ -16,6 +17,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -61,10 +63,8 @@ OptionForm::OptionForm(Settings::SettingsStore& store, Dialogs& dialogs, QWidget
     auto* tabRow = new QHBoxLayout;
     tabRow->setSpacing(0);
     for (int i = 0; i < 2; ++i) {
-        m_Tab1[i] = new QPushButton(tabNames[i], this);
+        m_Tab1[i] = new PageTabButton(tabNames[i], this);
         m_Tab1[i]->setObjectName(QStringLiteral("Tab1_%1").arg(i));
-        m_Tab1[i]->setCheckable(true);
-        m_Tab1[i]->setAutoDefault(false);
         tabs->addButton(m_Tab1[i], i);
         tabRow->addWidget(m_Tab1[i]);
     }
@@ -244,9 +244,11 @@ QWidget* OptionForm::createGeneralPage()
     layout->addLayout(mailers);
     layout->addWidget(keys);
 
-    connect(m_Option1, &QCheckBox::clicked, this, &OptionForm::Option1_Click);
-    connect(m_option2, &QCheckBox::clicked, this, &OptionForm::option2_Click);
-    connect(m_option4, &QCheckBox::clicked, this, &OptionForm::option4_Click);
+    // On toggled, not clicked: a screen reader's "toggle" checks the box
+    // without a click, and must enable or clear the box's timer all the same.
+    connect(m_Option1, &QCheckBox::toggled, this, &OptionForm::Option1_Click);
+    connect(m_option2, &QCheckBox::toggled, this, &OptionForm::option2_Click);
+    connect(m_option4, &QCheckBox::toggled, this, &OptionForm::option4_Click);
     connect(m_Command2, &QPushButton::clicked, this, &OptionForm::Command2_Click);
     return page;
 }
@@ -423,6 +425,13 @@ void OptionForm::option2_Click()
 {
     m_Wavbox->setEnabled(m_option2->isChecked());
     m_Command2->setEnabled(m_option2->isChecked());
+}
+
+void OptionForm::keyPressEvent(QKeyEvent* event)
+{
+    // Enter in a text box or on a check box still presses OK; Esc cancels.
+    if (!Prefs::pressFocusedButton(this, event))
+        QDialog::keyPressEvent(event);
 }
 
 void OptionForm::showEvent(QShowEvent* event)

@@ -8,6 +8,7 @@
 
 class AccountPage;
 class Dialogs;
+class PageTabButton;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -24,6 +25,9 @@ class SettingsStore;
  * settings and ends the program; "ｷｬﾝｾﾙ", Esc and the close box end it
  * without writing them. Account changes are written by the account page as
  * they are made.
+ *
+ * Enter on a focused button presses that button; anywhere else it presses
+ * OK. Esc is "ｷｬﾝｾﾙ".
  *
  * OK is enabled exactly while every timer box holds a whole count from 0 to
  * 32767. A write that does not reach the settings file is reported and keeps
@@ -57,6 +61,7 @@ public:
     AccountPage* accountPage() const { return m_accountPage; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -68,7 +73,7 @@ private:
     Settings::SettingsStore& m_store;
     Dialogs& m_dialogs;
 
-    std::array<QPushButton*, 2> m_Tab1{};
+    std::array<PageTabButton*, 2> m_Tab1{};
     QStackedWidget* m_pages = nullptr;
     std::array<QWidget*, 2> m_frm_Opt{};
     AccountPage* m_accountPage = nullptr;

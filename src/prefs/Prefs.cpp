@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QScreen>
@@ -67,6 +68,20 @@ QPushButton* browseButton(const QString& name, const QString& accessibleName, QW
     button->setAutoDefault(false);
     button->setFixedWidth(28);
     return button;
+}
+
+bool pressFocusedButton(const QWidget* dialog, QKeyEvent* event)
+{
+    // The same keys QDialog takes for its default button.
+    const bool enter = (event->key() == Qt::Key_Return && event->modifiers() == Qt::NoModifier) ||
+                       (event->key() == Qt::Key_Enter &&
+                        (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+    auto* button = qobject_cast<QPushButton*>(dialog->focusWidget());
+    if (!enter || !button || !button->isEnabled() || !button->isVisible())
+        return false;
+    event->accept();
+    button->click();
+    return true;
 }
 
 void centreOnScreen(QWidget* window)

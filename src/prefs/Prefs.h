@@ -5,6 +5,7 @@
 #include <QColor>
 #include <QString>
 
+class QKeyEvent;
 class QLabel;
 class QPushButton;
 class QWidget;
@@ -34,6 +35,14 @@ QString programFolder();
 QLabel* labelFor(const QString& text, QWidget* buddy, QWidget* parent);
 // A narrow "..." button (tooltip "参照") that opens a file chooser.
 QPushButton* browseButton(const QString& name, const QString& accessibleName, QWidget* parent);
+
+// Enter or keypad Enter on a focused push button presses that button and
+// accepts event; true when it did. Every push button of tavoprefs has
+// auto-default off (a focused button must never become the dialog's default
+// for later keys), so without this the key would press the dialog's default
+// button instead, or nothing in the account editor. The dialogs call it
+// first in their keyPressEvent; any other Enter goes on to QDialog.
+bool pressFocusedButton(const QWidget* dialog, QKeyEvent* event);
 
 // Places a top-level window in the middle of its screen.
 void centreOnScreen(QWidget* window);

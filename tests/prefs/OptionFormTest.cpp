@@ -10,13 +10,16 @@
 #include "support/FakeDialogs.h"
 
 #include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMetaEnum>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -58,6 +61,24 @@ Settings::AccountRecord account(const QString& name, const QString& password = Q
     return r;
 }
 
+// The columns of the input tables (OptionFormTest::checkInputRow); where is
+// "general", "list" (the accounts page), "accounts" (its row pressed) or
+// "editor" (opened by 編集, "pop2" typed as the server).
+void addInputColumns()
+{
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<QString>("control");
+    QTest::addColumn<QString>("input"); // a key, "double click" or an accessible action
+    QTest::addColumn<QString>("effect");
+}
+
+void inputRow(const char* name, const char* where, const char* control, const char* input,
+              const char* effect)
+{
+    QTest::addRow("%s", name) << QString::fromUtf8(where) << QString::fromLatin1(control)
+                              << QString::fromLatin1(input) << QString::fromUtf8(effect);
+}
+
 } // namespace
 
 class OptionFormTest : public QObject
@@ -85,6 +106,11 @@ private slots:
     void pickers();
     void pressWithoutRowsSelectsNothing();
     void unwritableFileIsNeverReportedSaved();
+    void failedAddRetriedAsOneAccount();
+    void keyOnFocusedControl_data();
+    void keyOnFocusedControl();
+    void accessibleActionIsAClick_data();
+    void accessibleActionIsAClick();
     void realMessageBoxShowsTextAsWritten();
 
 private:
@@ -95,6 +121,10 @@ private:
     void whenEditorOpens(std::function<void(AccountForm&)> fill);
     void pressRow(int row);
     void typeInto(AccountForm& editor, const char* name, const QString& text);
+    // The row of an input table: opens the dialog over account 1 with "5" in
+    // "分おきにチェック" where the row says, gives the control the input and
+    // compares what it did with the row's effect.
+    void checkInputRow();
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<Settings::SettingsStore> m_store;
@@ -165,6 +195,81 @@ void OptionFormTest::typeInto(AccountForm& editor, const char* name, const QStri
     // delivers Japanese.
     if (!text.isEmpty())
         QTest::sendKeyEvent(QTest::Press, box, Qt::Key_unknown, text, Qt::NoModifier);
+}
+
+void OptionFormTest::checkInputRow()
+{
+    QFETCH(QString, where);
+    QFETCH(QString, control);
+    QFETCH(QString, input);
+    QFETCH(QString, effect);
+    Settings::SaveAccount(*m_store, 1, account(QStringLiteral("a1")));
+    set({{QStringLiteral("accountno"), QStringLiteral("1")}});
+    OptionForm& form = open();
+    find<QLineEdit>(&form, QStringLiteral("timerbox1"))->setText(QStringLiteral("5"));
+    if (where != u"general")
+        QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("Tab1_1")), Qt::LeftButton);
+    if (where == u"accounts" || where == u"editor")
+        pressRow(0);
+    QStringList facts;
+    const auto note = [&facts](bool seen, const char* fact) {
+        if (seen)
+            facts << QString::fromUtf8(fact);
+    };
+    // "Enter" is the keypad's.
+    const bool isKey =
+        QStringList{QStringLiteral("Return"), QStringLiteral("Enter"), QStringLiteral("Esc")}
+            .contains(input);
+    const int key = isKey ? QKeySequence(input)[0].toCombined() : 0;
+    const auto give = [&](QWidget* widget) {
+        auto* list = qobject_cast<QTableWidget*>(widget);
+        if (input == u"double click") {
+            const QRect row = list->visualRect(list->model()->index(0, 0));
+            QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, row.center() + QPoint(0, 40));
+        } else if (key != 0) {
+            widget->setFocus();
+            QTest::keyClick(widget, Qt::Key(key),
+                            key == Qt::Key_Enter ? Qt::KeypadModifier : Qt::NoModifier);
+        } else {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+            if (list)
+                accessible = accessible->tableInterface()->cellAt(0, 0);
+            note(true, QMetaEnum::fromType<QAccessible::Role>().valueToKey(accessible->role()));
+            accessible->actionInterface()->doAction(input);
+            // A press clicks once the button has been shown down.
+            if (auto* button = qobject_cast<QAbstractButton*>(widget))
+                QTRY_VERIFY(!button->isDown());
+        }
+    };
+    const bool inEditor = where == u"editor";
+    QTimer::singleShot(0, &form, [&] {
+        auto* editor = qobject_cast<AccountForm*>(QApplication::activeModalWidget());
+        note(editor && !inEditor, "editor");
+        if (editor && inEditor) {
+            typeInto(*editor, "Hostname", QStringLiteral("pop2"));
+            give(find<QWidget>(editor, control));
+            note(!editor->isVisible(), "editor closed");
+            note(stored(QStringLiteral("Hname1")) == u"pop2", "stored");
+        }
+        if (editor)
+            editor->reject();
+    });
+    if (inEditor)
+        QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("editbutton")), Qt::LeftButton);
+    else
+        give(find<QWidget>(&form, control));
+    QCoreApplication::processEvents();
+    if (!inEditor) {
+        note(!form.isVisible(), "closed");
+        note(stored(QStringLiteral("Checktimerval")) == u"5", "saved");
+        note(form.isVisible() && find<QWidget>(&form, QStringLiteral("frm_Opt_1"))->isVisible(),
+             "account page");
+        note(find<QLineEdit>(&form, QStringLiteral("timerbox2"))->isEnabled(), "popup timer");
+        note(find<QPushButton>(&form, QStringLiteral("editbutton"))->isEnabled(), "row chosen");
+    }
+    note(!m_dialogs.fileRequests.isEmpty(), "file chooser");
+    note(m_dialogs.colourRequests > 0, "colour chooser");
+    QCOMPARE(facts.join(u' '), effect);
 }
 
 void OptionFormTest::emptyStoreOpensWithDefaults()
@@ -380,6 +485,8 @@ void OptionFormTest::deleteRenumbers_data()
     QTest::addRow("second of four") << 2 << "a1 a3 a4";
     QTest::addRow("last writes no account") << 4 << "a1 a2 a3";
     QTest::addRow("first") << 1 << "a2 a3 a4";
+    // Issue 18: the old last number kept its password.
+    QTest::addRow("third, no password above the count") << 3 << "a1 a2 a4";
 }
 
 void OptionFormTest::deleteRenumbers()
@@ -387,6 +494,8 @@ void OptionFormTest::deleteRenumbers()
     QFETCH(int, row);
     QFETCH(QString, namesText);
     const QStringList names = namesText.split(u' ');
+    // Left above the count by a deletion of an older version.
+    Settings::SaveAccount(*m_store, 5, account(QStringLiteral("a5"), QStringLiteral("pw5")));
     // Account 3 has no password stored at all: it must not inherit one, nor
     // account 2's encryption and pin.
     for (int n = 1; n <= 4; ++n)
@@ -423,6 +532,10 @@ void OptionFormTest::deleteRenumbers()
                  r.Aname == u"a2" ? pin + u'1' : QStringLiteral("0"));
     }
     QCOMPARE(stored(QStringLiteral("Hname4")), oldFour);
+    // "0" is the stored empty password; the other stale keys stay.
+    QCOMPARE(stored(QStringLiteral("Passw4")) + stored(QStringLiteral("Passw5")),
+             QStringLiteral("00"));
+    QCOMPARE(stored(QStringLiteral("Aname5")), QStringLiteral("a5"));
     QVERIFY(!del->isEnabled());
     QVERIFY(!find<QPushButton>(&form, QStringLiteral("editbutton"))->isEnabled());
 }
@@ -657,6 +770,68 @@ void OptionFormTest::unwritableFileIsNeverReportedSaved()
     QVERIFY(!form.isVisible());
     QCOMPARE(stored(QStringLiteral("Checktimerval")), QStringLiteral("7"));
     QCOMPARE(stored(QStringLiteral("Aname1")), QStringLiteral("a1"));
+}
+
+// Issue 18: a retried OK stored the account again under the next number
+// when the count, written after the record, had failed. No test can fail a
+// write between the two; the file replaced by a folder fails the first.
+void OptionFormTest::failedAddRetriedAsOneAccount()
+{
+    OptionForm& form = open();
+    const QString path = m_store->filePath();
+    whenEditorOpens([&](AccountForm& editor) {
+        typeInto(editor, "Hostname", QStringLiteral("pop.example.jp"));
+        QVERIFY(QDir().mkdir(path));
+        editor.Command1_Click();
+        QVERIFY(QDir().rmdir(path));
+        editor.Command1_Click();
+    });
+    form.accountPage()->addbutton_Click();
+    QCOMPARE(m_dialogs.messages.size(), 1);
+    QCOMPARE(find<QTableWidget>(&form, QStringLiteral("accountList"))->rowCount(), 1);
+    QCOMPARE(stored(QStringLiteral("accountno")) + stored(QStringLiteral("Aname2")),
+             QStringLiteral("1") + absent);
+}
+
+void OptionFormTest::keyOnFocusedControl_data()
+{
+    addInputColumns();
+    // Issue 18: Enter on any focused button but OK pressed OK.
+    inputRow("ｷｬﾝｾﾙ", "general", "CancelBt", "Return", "closed");
+    inputRow("text box is OK", "general", "timerbox1", "Return", "closed saved");
+    inputRow("text box, Esc", "general", "timerbox1", "Esc", "closed");
+    inputRow("tab", "general", "Tab1_1", "Return", "account page");
+    inputRow("keypad Enter on ...", "general", "RefBt_2", "Enter", "file chooser");
+    // Issue 18: only a double click on a cell edited.
+    inputRow("double click below the rows", "accounts", "accountList", "double click",
+             "editor account page row chosen");
+    // The editor has no default button.
+    inputRow("editor text box", "editor", "Hostname", "Return", "");
+    inputRow("editor ｷｬﾝｾﾙ", "editor", "Command2", "Enter", "editor closed");
+    inputRow("editor colour", "editor", "Colorbox2", "Return", "colour chooser");
+    inputRow("editor OK", "editor", "Command1", "Return", "editor closed stored");
+}
+
+void OptionFormTest::keyOnFocusedControl()
+{
+    checkInputRow();
+}
+
+void OptionFormTest::accessibleActionIsAClick_data()
+{
+    addInputColumns();
+    // Issue 18: check boxes to a screen reader, whose toggle showed no page.
+    inputRow("tab, press", "general", "Tab1_1", "Press", "PageTab account page");
+    inputRow("tab, toggle", "general", "Tab1_1", "Toggle", "PageTab account page");
+    inputRow("tab, focus", "general", "Tab1_1", "SetFocus", "PageTab account page");
+    inputRow("ﾎﾟｯﾌﾟｱｯﾌﾟ", "general", "Option1", "Toggle", "CheckBox popup timer");
+    inputRow("account row", "list", "accountList", "Toggle", "Cell account page row chosen");
+    inputRow("editor colour", "editor", "Colorbox", "Press", "Button colour chooser");
+}
+
+void OptionFormTest::accessibleActionIsAClick()
+{
+    checkInputRow();
 }
 
 // Issue 16: the real box shows its text plain, a path with "<b>" in it too.
