@@ -9,6 +9,9 @@
 #include <QSettings>
 #include <QStringDecoder>
 
+#include <algorithm>
+#include <utility>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -212,15 +215,52 @@ bool SettingsStore::sync()
     // save was made anew with the umask's: make it private again.
     const bool failed =
         m_settings->status() != QSettings::NoError || (m_pending && !makePrivate(m_filePath));
-    const bool written = !m_refused && !failed;
+    // A file system that takes only part of the rewrite (a full disk, a
+    // file size limit) leaves QSettings reporting success while the file
+    // that replaced the old one is cut short: it must read back whole.
+    const bool cutShort = !failed && m_pending && !fileHoldsEveryKey();
+    const bool written = !m_refused && !failed && !cutShort;
     m_refused = false;
     m_pending = false;
-    if (failed) {
+    if (cutShort) {
+        // Everything saved stays in memory and goes out again with the
+        // next write, once there is room.
+        QList<std::pair<QString, QVariant>> kept;
+        for (const QString& key : m_settings->allKeys())
+            kept.append({key, m_settings->value(key)});
+        reload();
+        for (const auto& [key, value] : kept)
+            m_settings->setValue(key, value);
+        m_pending = true;
+    } else if (failed) {
         // QSettings goes on reporting its first error for good: start afresh,
         // so that a later write, once the cause is gone, is judged on its own.
         reload();
     }
     return written;
+}
+
+bool SettingsStore::fileHoldsEveryKey() const
+{
+    QFile file(m_filePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = file.readAll();
+    // QSettings ends every line, the last one too.
+    if (!text.isEmpty() && !text.endsWith('\n'))
+        return false;
+    for (const QString& key : m_settings->allKeys()) {
+        // Only keys that the file holds as written; others are escaped.
+        const bool plain = std::all_of(key.begin(), key.end(), [](QChar c) {
+            return c.unicode() < 0x80 && (c.isLetterOrNumber() || c == u'_');
+        });
+        if (!plain)
+            continue;
+        const QByteArray line = key.toLatin1() + '=';
+        if (!text.startsWith(line) && !text.contains('\n' + line))
+            return false;
+    }
+    return true;
 }
 
 bool SettingsStore::isWritable() const

@@ -82,6 +82,8 @@ private:
     void open();
     bool prepareWrite();
     bool createPrivateFile() const;
+    // Whether the file on disk ends whole and holds every key saved.
+    bool fileHoldsEveryKey() const;
 
     QString m_filePath;
     FileState m_fileState = FileState::Missing;

@@ -10,6 +10,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -351,6 +354,8 @@ void SettingsStoreTest::writeFailureIsReported_data()
     QTest::addRow("folder in place of the file") << QStringLiteral("folder");
     QTest::addRow("read-only file") << QStringLiteral("file");
     QTest::addRow("read-only folder") << QStringLiteral("dir");
+    // Issue 18: QSettings reported success, and accounts were lost.
+    QTest::addRow("rewrite cut short by the file system") << QStringLiteral("short");
 }
 
 // Whoever saves must learn that nothing reached the disk, and a write after
@@ -358,13 +363,23 @@ void SettingsStoreTest::writeFailureIsReported_data()
 void SettingsStoreTest::writeFailureIsReported()
 {
     QFETCH(QString, obstacle);
-    if (obstacle != u"folder" && ::geteuid() == 0)
+    if (obstacle != u"folder" && obstacle != u"short" && ::geteuid() == 0)
         QSKIP("file permissions do not apply to root");
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("tavowatch.ini"));
     QFile::Permissions restore;
     QString blocked = path;
-    if (obstacle == u"folder") {
+    rlimit fileSize{};
+    ::getrlimit(RLIMIT_FSIZE, &fileSize);
+    const rlimit unlimited = fileSize;
+    const QString name(300, u'名');
+    if (obstacle == u"short") {
+        writeAll(path, "[setting]\naccountno=1\n");
+        // The rewrite stops after 100 bytes, the rest refused (EFBIG).
+        std::signal(SIGXFSZ, SIG_IGN);
+        fileSize.rlim_cur = 100;
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &fileSize), 0);
+    } else if (obstacle == u"folder") {
         QVERIFY(QDir().mkdir(path));
     } else {
         writeAll(path, "[setting]\naccountno=1\n");
@@ -376,11 +391,14 @@ void SettingsStoreTest::writeFailureIsReported()
     }
 
     SettingsStore store(path);
-    QVERIFY(!store.isWritable());
+    QCOMPARE(store.isWritable(), obstacle == u"short");
+    store.save(QStringLiteral("Aname1"), name);
     store.save(QStringLiteral("accountno"), QStringLiteral("2"));
     QVERIFY(!store.sync());
 
-    if (obstacle == u"folder")
+    if (obstacle == u"short")
+        QCOMPARE(::setrlimit(RLIMIT_FSIZE, &unlimited), 0);
+    else if (obstacle == u"folder")
         QVERIFY(QDir().rmdir(path));
     else
         QVERIFY(QFile::setPermissions(blocked, restore));
@@ -388,6 +406,9 @@ void SettingsStoreTest::writeFailureIsReported()
     store.save(QStringLiteral("accountno"), QStringLiteral("3"));
     QVERIFY(store.sync());
     QCOMPARE(SettingsStore(path).get(QStringLiteral("accountno"), absent), QStringLiteral("3"));
+    // What was saved before the cut is kept and written with the retry.
+    if (obstacle == u"short")
+        QCOMPARE(SettingsStore(path).get(QStringLiteral("Aname1"), absent), name);
 }
 
 QTEST_GUILESS_MAIN(SettingsStoreTest)
