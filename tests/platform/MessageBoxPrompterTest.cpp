@@ -1,6 +1,7 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "checker/platform/MessageBoxPrompter.h"
+#include "support/NextMessageBox.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -103,14 +104,9 @@ void MessageBoxPrompterTest::asksAndAnswers()
     const QString title = QStringLiteral("Tavoメールチェッカー LAN");
 
     Seen seen;
-    // Polls until the box is up, then reads it and answers like a user.
-    QTimer user;
-    user.setInterval(10);
-    connect(&user, &QTimer::timeout, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        user.stop();
+    // Reads the box and answers like a user.
+    const NextMessageBox user([&](QMessageBox& shown) {
+        QMessageBox* box = &shown;
         seen.found = true;
         seen.text = box->text();
         seen.title = box->windowTitle();
@@ -139,7 +135,6 @@ void MessageBoxPrompterTest::asksAndAnswers()
             break;
         }
     });
-    user.start();
 
     MessageBoxPrompter prompter;
     const Prompter::Answer answer = prompter.ask(text, title, icon, buttons);
@@ -174,21 +169,11 @@ void MessageBoxPrompterTest::serverWordsShownAsWritten()
 
     Qt::TextFormat format = Qt::AutoText;
     QString read;
-    QTimer user;
-    user.setInterval(10);
-    connect(&user, &QTimer::timeout, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        user.stop();
-        format = box->textFormat();
-        // What a screen reader reads is what the label renders: markup
-        // rendered would leave only "x" of "<b>x</b>".
-        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-            read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
-        box->button(QMessageBox::Ok)->click();
+    const NextMessageBox user([&](QMessageBox& box) {
+        format = box.textFormat();
+        read = NextMessageBox::textRead(box);
+        box.button(QMessageBox::Ok)->click();
     });
-    user.start();
 
     MessageBoxPrompter prompter;
     prompter.ask(text, QStringLiteral("Tavoメールチェッカー LAN"), Prompter::Icon::Stop,

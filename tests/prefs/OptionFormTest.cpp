@@ -8,6 +8,7 @@
 #include "settings/AccountRecord.h"
 #include "settings/SettingsStore.h"
 #include "support/FakeDialogs.h"
+#include "support/NextMessageBox.h"
 
 #include <QAccessible>
 #include <QAccessibleActionInterface>
@@ -840,20 +841,11 @@ void OptionFormTest::realMessageBoxShowsTextAsWritten()
     const QString text = Prefs::saveFailedText(QStringLiteral("/home/<b>x</b>/tavowatch.ini"));
     Qt::TextFormat format = Qt::AutoText;
     QString read;
-    QTimer user;
-    user.setInterval(10);
-    connect(&user, &QTimer::timeout, this, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        user.stop();
-        format = box->textFormat();
-        // What a screen reader reads is what the label renders.
-        if (auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
-            read = QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
-        box->button(QMessageBox::Ok)->click();
+    const NextMessageBox user([&](QMessageBox& box) {
+        format = box.textFormat();
+        read = NextMessageBox::textRead(box);
+        box.button(QMessageBox::Ok)->click();
     });
-    user.start();
 
     QtDialogs().showMessage(nullptr, text, Dialogs::Icon::Stop);
 
