@@ -322,10 +322,7 @@ void CheckSession::timedOut()
 
 std::function<void()> CheckSession::pauseAfterBox()
 {
-    return [this, runs = m_driverRuns] {
-        if (runs == m_driverRuns)
-            m_logontimer.start();
-    };
+    return Pop3Connection::driverPause(m_logontimer, m_driverRuns);
 }
 
 void CheckSession::send(const QString& command)

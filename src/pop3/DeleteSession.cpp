@@ -216,10 +216,7 @@ void DeleteSession::timedOut()
 
 void DeleteSession::pauseAfterBoxes()
 {
-    m_connection.afterMessages([this, runs = m_driverRuns] {
-        if (runs == m_driverRuns)
-            m_deltimer.start();
-    });
+    m_connection.afterMessages(Pop3Connection::driverPause(m_deltimer, m_driverRuns));
 }
 
 bool DeleteSession::markGone() const

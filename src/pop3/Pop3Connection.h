@@ -105,6 +105,16 @@ public:
     // Runs then from the event loop once every message queued so far has
     // been closed (at once, if none is waiting or open).
     void afterMessages(std::function<void()> then);
+    // A driver's pause for after a box: starts pause unless the driver has
+    // run since (driverRuns counts its runs), so that a box closed late does
+    // not drive a cycle that has been begun anew. Both outlive the call.
+    static std::function<void()> driverPause(QTimer& pause, const quint64& driverRuns)
+    {
+        return [&pause, &driverRuns, runs = driverRuns] {
+            if (runs == driverRuns)
+                pause.start();
+        };
+    }
 
     // The session time-out. startTimeup: `timeupCount` = 1 and the minute
     // clock started, as a driver does before logon. restartTimeup pushes the

@@ -262,10 +262,7 @@ void RetrieveSession::timedOut()
 
 void RetrieveSession::pauseAfterBoxes()
 {
-    m_connection.afterMessages([this, runs = m_driverRuns] {
-        if (runs == m_driverRuns)
-            m_retrtimer.start();
-    });
+    m_connection.afterMessages(Pop3Connection::driverPause(m_retrtimer, m_driverRuns));
 }
 
 bool RetrieveSession::markGone() const
