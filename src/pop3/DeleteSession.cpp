@@ -2,7 +2,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "pop3/DeleteSession.h"
 
-#include "decode/Decode.h"
 #include "pop3/DeleteHost.h"
 #include "pop3/Pop3.h"
 #include "pop3/Pop3Connection.h"
