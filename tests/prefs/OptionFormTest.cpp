@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
@@ -28,8 +29,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
 #include <functional>
 #include <memory>
+
+#include <sys/resource.h>
 
 /*
  * The settings program's real dialog on the offscreen platform, over a
@@ -778,18 +782,38 @@ void OptionFormTest::unwritableFileIsNeverReportedSaved()
 // write between the two; the file replaced by a folder fails the first.
 void OptionFormTest::failedAddRetriedAsOneAccount()
 {
-    OptionForm& form = open();
-    const QString path = m_store->filePath();
-    whenEditorOpens([&](AccountForm& editor) {
-        typeInto(editor, "Hostname", QStringLiteral("pop.example.jp"));
-        QVERIFY(QDir().mkdir(path));
-        editor.Command1_Click();
-        QVERIFY(QDir().rmdir(path));
-        editor.Command1_Click();
-    });
-    form.accountPage()->addbutton_Click();
+    // A file size limit one byte short of the file that holds the new
+    // account and its count: the record alone would fit, the record and the
+    // count do not. So a write of the record that leaves the count to a
+    // second write would succeed, and the failure would fall on the count.
+    const auto addAccount = [this](std::function<void()> betweenTries) {
+        OptionForm& form = open();
+        whenEditorOpens([&](AccountForm& editor) {
+            typeInto(editor, "Hostname", QStringLiteral("pop.example.jp"));
+            editor.Command1_Click();
+            if (betweenTries) {
+                betweenTries();
+                editor.Command1_Click();
+            }
+        });
+        form.accountPage()->addbutton_Click();
+    };
+    addAccount({});
+    const qint64 whole = QFileInfo(m_store->filePath()).size();
+    cleanup();
+    init();
+
+    rlimit unlimited{};
+    QVERIFY(getrlimit(RLIMIT_FSIZE, &unlimited) == 0);
+    rlimit limited = unlimited;
+    limited.rlim_cur = rlim_t(whole - 1);
+    std::signal(SIGXFSZ, SIG_IGN); // the write fails with EFBIG instead
+    QVERIFY(setrlimit(RLIMIT_FSIZE, &limited) == 0);
+    addAccount([&] { setrlimit(RLIMIT_FSIZE, &unlimited); });
+    setrlimit(RLIMIT_FSIZE, &unlimited);
+
     QCOMPARE(m_dialogs.messages.size(), 1);
-    QCOMPARE(find<QTableWidget>(&form, QStringLiteral("accountList"))->rowCount(), 1);
+    QCOMPARE(find<QTableWidget>(m_form.get(), QStringLiteral("accountList"))->rowCount(), 1);
     QCOMPARE(stored(QStringLiteral("accountno")) + stored(QStringLiteral("Aname2")),
              QStringLiteral("1") + absent);
 }
