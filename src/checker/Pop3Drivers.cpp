@@ -121,11 +121,16 @@ void Pop3Drivers::growMailTable(int account, int messages)
 {
     m_form.checkListing().growMessages(m_form.mailTable(), account, messages);
 }
-void Pop3Drivers::subListSet(int account, int message, const QByteArray& replyBuf)
+std::vector<bool> Pop3Drivers::adoptIds(int account, const std::vector<QByteArray>& ids)
+{
+    return m_form.checkListing().adoptIds(m_form.mailTable(), account, ids);
+}
+void Pop3Drivers::subListSet(int account, int message, const QByteArray& replyBuf,
+                             const QByteArray& id)
 {
     const Decode::Summary summary = Decode::parseTopResponse(Decode::fromCp932(replyBuf));
     m_form.checkListing().storeSummary(account, message, summary.From, summary.Subject,
-                                       summary.Attached);
+                                       summary.Attached, id);
 }
 void Pop3Drivers::endOfCheck()
 {
@@ -158,6 +163,11 @@ QString Pop3Drivers::listedSubject(int account, int message) const
 {
     const MailTable& table = m_form.mailTable();
     return table.contains(account, message) ? table.entry(account, message).Subject : QString();
+}
+QByteArray Pop3Drivers::listedId(int account, int message) const
+{
+    const MailTable& table = m_form.mailTable();
+    return table.contains(account, message) ? table.entry(account, message).Uid : QByteArray();
 }
 void Pop3Drivers::disableMailList()
 {

@@ -55,7 +55,9 @@ public:
     void setLastSize(int account, qint64 size) override;
     void setNewMailFlg(int account) override;
     void growMailTable(int account, int messages) override;
-    void subListSet(int account, int message, const QByteArray& replyBuf) override;
+    std::vector<bool> adoptIds(int account, const std::vector<QByteArray>& ids) override;
+    void subListSet(int account, int message, const QByteArray& replyBuf,
+                    const QByteArray& id) override;
     void endOfCheck() override;
 
     // MarkedMailHost
@@ -64,6 +66,7 @@ public:
     bool isMarked(int account, int message) const override;
     QString listedFrom(int account, int message) const override;
     QString listedSubject(int account, int message) const override;
+    QByteArray listedId(int account, int message) const override;
     void disableMailList() override;
 
     // RetrieveHost

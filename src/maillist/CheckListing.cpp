@@ -28,15 +28,25 @@ void CheckListing::growMessages(const MailTable& table, int account, int message
         entries->resize(std::size_t(messages));
 }
 
+std::vector<bool> CheckListing::adoptIds(const MailTable& table, int account,
+                                         const std::vector<QByteArray>& ids)
+{
+    const auto found = m_accounts.find(account);
+    if (found == m_accounts.end() || !found->second.entries)
+        return std::vector<bool>(ids.size());
+    return MailTable::adoptIds(*found->second.entries, table.messages(account), ids);
+}
+
 bool CheckListing::storeSummary(int account, int message, const QString& from,
-                                const QString& subject, bool attached)
+                                const QString& subject, bool attached, const QByteArray& id)
 {
     const auto found = m_accounts.find(account);
     if (found == m_accounts.end() || !found->second.entries || message < 1 ||
         std::size_t(message) > found->second.entries->size())
         return false;
-    MailTable::storeSummary((*found->second.entries)[std::size_t(message - 1)], from, subject,
-                            attached);
+    MailRecord& entry = (*found->second.entries)[std::size_t(message - 1)];
+    MailTable::storeSummary(entry, from, subject, attached);
+    entry.Uid = id;
     return true;
 }
 

@@ -38,10 +38,15 @@ public:
     // from what the table holds for it, so that an unchanged message keeps
     // its retrieved body.
     void growMessages(const MailTable& table, int account, int messages);
-    // MailTable::storeSummary for the account's new entries; false when the
-    // account's entries were not grown to hold message.
+    // MailTable::adoptIds for the account's new entries, from the entries
+    // the table holds for it.
+    std::vector<bool> adoptIds(const MailTable& table, int account,
+                               const std::vector<QByteArray>& ids);
+    // MailTable::storeSummary for the account's new entries, and the id of
+    // the message it is the summary of; false when the account's entries
+    // were not grown to hold message.
     bool storeSummary(int account, int message, const QString& from, const QString& subject,
-                      bool attached);
+                      bool attached, const QByteArray& id);
 
     // Moves everything found into the table and the account tables (only
     // for the accounts that they still hold) and starts empty again.

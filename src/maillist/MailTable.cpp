@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "maillist/MailTable.h"
 
+#include <QHash>
+
 #include "decode/Summary.h"
 #include "decode/WholeMessage.h"
 
@@ -109,4 +111,33 @@ bool MailTable::storeSummary(int account, int message, const Decode::Summary& su
 bool MailTable::storeWholeMessage(int account, int message, const Decode::WholeMessage& whole)
 {
     return storeWholeMessage(account, message, whole.Body, whole.Attached, whole.AttachNames);
+}
+
+std::vector<bool> MailTable::adoptIds(std::vector<MailRecord>& entries,
+                                      const std::vector<MailRecord>& listed,
+                                      const std::vector<QByteArray>& ids)
+{
+    std::vector<bool> known(ids.size());
+    if (ids.empty()) {
+        for (MailRecord& entry : entries)
+            entry.Uid.clear();
+        return known;
+    }
+    QHash<QByteArray, std::size_t> byId;
+    byId.reserve(qsizetype(listed.size()));
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+        if (!listed[i].Uid.isEmpty())
+            byId.insert(listed[i].Uid, i);
+    }
+    for (std::size_t n = 0; n < ids.size() && n < entries.size(); ++n) {
+        const auto found = byId.constFind(ids[n]);
+        if (found == byId.constEnd()) {
+            entries[n] = MailRecord();
+            continue;
+        }
+        entries[n] = listed[*found];
+        entries[n].Mark = 0;
+        known[n] = true;
+    }
+    return known;
 }

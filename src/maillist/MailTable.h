@@ -60,6 +60,17 @@ public:
     // The same for one record.
     static void storeSummary(MailRecord& record, const QString& from, const QString& subject,
                              bool attached);
+    // The entries of an account's new list from its unique ids (ids[n - 1]
+    // for message n; empty when the server gave none). Entry n takes the
+    // entry of listed that has its id, if any, as it is (the mark cleared:
+    // marks never outlive a check), so that the id's summary and retrieved
+    // body follow the message whatever its number now; any other entry
+    // starts afresh for the summary it is asked for. Without ids the entries
+    // keep their contents, as a check by number leaves them, and lose their
+    // ids. Returns which messages took a listed entry.
+    static std::vector<bool> adoptIds(std::vector<MailRecord>& entries,
+                                      const std::vector<MailRecord>& listed,
+                                      const std::vector<QByteArray>& ids);
     // Stores the result of a RETR response in entry (account, message): Body,
     // Attached and AttachNames. Returns false, storing nothing, when the entry
     // does not exist.

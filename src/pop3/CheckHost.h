@@ -7,6 +7,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+#include <vector>
+
 /*
  * What the check session and its driver need from the checker's main
  * window besides SessionHost: the per-account figures of the
@@ -34,12 +36,22 @@ public:
     // keeping its entries. It never shrinks.
     virtual void growMailTable(int account, int messages) = 0;
 
+    // The account's unique ids in this check (ids[n - 1] for message n;
+    // empty when the server gave none): a message whose id the mail table
+    // holds takes that entry as it is (sender, subject, attachments, a
+    // retrieved body; the mark cleared), every other entry of the account
+    // starts afresh with its id. Returns which messages took an entry: they
+    // need no summary. Runs after growMailTable.
+    virtual std::vector<bool> adoptIds(int account, const std::vector<QByteArray>& ids) = 0;
+
     // `subListSet`: one complete TOP response (status line through the "."
     // line, NULs already replaced by CR LF) for message `message` of
     // `account`; the host decodes sender and subject and stores them for the
     // list that the end of the check shows. Runs once per message, after the
     // session has ended.
-    virtual void subListSet(int account, int message, const QByteArray& replyBuf) = 0;
+    // id is the message's unique id, empty without one.
+    virtual void subListSet(int account, int message, const QByteArray& replyBuf,
+                            const QByteArray& id) = 0;
 
     // The end-of-check steps: the list rebuilt, the caption with the
     // message count, the new-mail notification, `checktimer` re-enabled.

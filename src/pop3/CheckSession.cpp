@@ -128,12 +128,19 @@ void CheckSession::handleSockIn(const QByteArray& chunk)
     // it starts with (a read may begin anywhere in it); only the response's
     // status line can refuse it. A message line "-ERR ..." that happens to
     // begin a read is text.
-    const bool topOutstanding = m_connection.pendingCmd() == "TOP";
+    const bool topOutstanding =
+        m_connection.pendingCmd() == "TOP" || m_connection.pendingCmd() == "UIDL";
     if (Pop3::isPositive(chunk) && !topOutstanding) {
         positiveReply(chunk);
         return;
     }
     const bool statusLine = !topOutstanding || m_connection.beginsReply();
+    if (m_connection.popStep() == int(CheckStep::UidlSent)) {
+        // A server that offers UIDL and then refuses it is asked for every
+        // summary, as one without UIDL.
+        collectUidl(statusLine && Pop3::isNegative(chunk));
+        return;
+    }
     if (statusLine && Pop3::isNegative(chunk)) {
         // The server's own words, leading blank and line end included.
         errorExit(m_connection.refusalText(chunk));
@@ -164,8 +171,9 @@ void CheckSession::positiveReply(const QByteArray& chunk)
     case CheckStep::StatSent:
         statStep(chunk);
         break;
+    case CheckStep::UidlSent:
     case CheckStep::TopOutstanding:
-        // Not reached: a TOP outstanding has "TOP" pending, and its "+OK"
+        // Not reached: a TOP or UIDL outstanding is pending, and its "+OK"
         // belongs to the response.
         send(QStringLiteral("NOOP"));
         break;
@@ -201,9 +209,7 @@ void CheckSession::statStep(const QByteArray& chunk)
     if (count == 0) {
         // Nothing flagged or counted; the size is not kept.
         m_host.setMailCount(account, 0);
-        m_connection.setPendingCmd(QByteArray());
-        m_connection.setPopStep(int(CheckStep::QuitSent));
-        send(QStringLiteral("QUIT"));
+        quit();
         return;
     }
     if (count > Pop3::maxMessageCount) {
@@ -216,9 +222,7 @@ void CheckSession::statStep(const QByteArray& chunk)
         size == m_host.lastSize(account)) {
         // Nothing changed: the entries of the last check stay and still count.
         m_host.setMailTotal(addSaturated(m_host.mailTotal(), count));
-        m_connection.setPendingCmd(QByteArray());
-        m_connection.setPopStep(int(CheckStep::QuitSent));
-        send(QStringLiteral("QUIT"));
+        quit();
         return;
     }
     if (options.Option6value == 0 || !m_host.afterDelete())
@@ -227,11 +231,62 @@ void CheckSession::statStep(const QByteArray& chunk)
     m_host.setMailCount(account, count);
     m_host.setLastSize(account, size);
     m_host.growMailTable(account, count);
-    m_topIndex = 1;
-    m_connection.setPopStep(int(CheckStep::TopOutstanding));
+    m_ids.clear();
+    if (!m_connection.capabilities().uidl) {
+        requestSummaries(m_host.adoptIds(account, {}));
+        return;
+    }
+    m_connection.setPopStep(int(CheckStep::UidlSent));
     m_connection.replyBuf().clear();
-    m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
-    send(QStringLiteral("TOP 1 5"));
+    m_connection.setPendingCmd(QByteArrayLiteral("UIDL"));
+    send(QStringLiteral("UIDL"));
+}
+
+void CheckSession::collectUidl(bool refused)
+{
+    if (!refused && !m_connection.responseComplete())
+        return;
+    QByteArray& replyBuf = m_connection.replyBuf();
+    std::vector<QByteArray> ids;
+    if (!refused) {
+        if (m_host.options().Option8value != 0) {
+            QString& logText = m_host.logText();
+            Pop3::appendToLog(logText, QByteArrayView(replyBuf));
+            Pop3::appendToLog(logText, u"\r\n\r\n");
+        }
+        ids = Pop3::parseUidList(replyBuf, m_msgCount);
+    }
+    replyBuf = QByteArray();
+    // A list that does not name every message is no use: every summary is
+    // asked for, as without UIDL.
+    m_ids = std::move(ids);
+    requestSummaries(m_host.adoptIds(m_host.curAccount(), m_ids));
+}
+
+void CheckSession::requestSummaries(std::vector<bool> known)
+{
+    m_topMessages.clear();
+    for (int message = 1; message <= m_msgCount; ++message) {
+        if (std::size_t(message - 1) >= known.size() || !known[std::size_t(message - 1)])
+            m_topMessages.push_back(message);
+    }
+    m_topsSent = 0;
+    m_topsAnswered = 0;
+    if (m_topMessages.empty()) {
+        quit();
+        return;
+    }
+    const std::size_t window =
+        m_connection.capabilities().pipelining ? std::size_t(Pop3::pipelineWindow) : 1;
+    m_connection.replyBuf().clear();
+    while (m_topsSent < qMin(window, m_topMessages.size()) &&
+           m_connection.sockPhase() != SockPhase::Idle) {
+        m_connection.sendAhead(u"TOP " % QString::number(m_topMessages[m_topsSent++]) % u" 5\r\n");
+    }
+    if (m_connection.sockPhase() == SockPhase::Idle)
+        return; // the write failed, and the session with it
+    m_connection.setPopStep(int(CheckStep::TopOutstanding));
+    m_connection.nextReply(QByteArrayLiteral("TOP"));
 }
 
 void CheckSession::collectTop()
@@ -249,20 +304,30 @@ void CheckSession::collectTop()
     // Decoded once the session has ended: the server is not kept waiting
     // for the decoding of every message, as many as it holds.
     m_pendingBytes += replyBuf.size();
-    m_pending.push_back({m_host.curAccount(), m_topIndex, std::exchange(replyBuf, QByteArray())});
+    const int message = m_topMessages[m_topsAnswered++];
+    m_pending.push_back(
+        {m_host.curAccount(), message, std::exchange(replyBuf, QByteArray()),
+         std::size_t(message) <= m_ids.size() ? m_ids[std::size_t(message - 1)] : QByteArray()});
     if (m_pendingBytes > maxPendingBytes)
         storePending();
 
-    if (m_topIndex < m_msgCount) {
-        m_connection.setPopStep(int(CheckStep::TopOutstanding));
-        ++m_topIndex;
-        send(u"TOP " % QString::number(m_topIndex) % u" 5");
-        m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
-    } else {
-        m_connection.setPendingCmd(QByteArray());
-        m_connection.setPopStep(int(CheckStep::QuitSent));
-        send(QStringLiteral("QUIT"));
+    // One more command goes out for each reply in: the window stays full.
+    if (m_topsSent < m_topMessages.size()) {
+        m_connection.sendAhead(u"TOP " % QString::number(m_topMessages[m_topsSent++]) % u" 5\r\n");
+        if (m_connection.sockPhase() == SockPhase::Idle)
+            return;
     }
+    if (m_topsAnswered < m_topMessages.size())
+        m_connection.nextReply(QByteArrayLiteral("TOP"));
+    else
+        quit();
+}
+
+void CheckSession::quit()
+{
+    m_connection.setPendingCmd(QByteArray());
+    m_connection.setPopStep(int(CheckStep::QuitSent));
+    send(QStringLiteral("QUIT"));
 }
 
 void CheckSession::cancelCycle()
@@ -280,7 +345,7 @@ void CheckSession::dropPending()
 void CheckSession::storePending()
 {
     for (const PendingSummary& response : m_pending)
-        m_host.subListSet(response.account, response.message, response.replyBuf);
+        m_host.subListSet(response.account, response.message, response.replyBuf, response.id);
     m_pending.clear();
     m_pendingBytes = 0;
 }

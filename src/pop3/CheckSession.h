@@ -18,7 +18,10 @@ class Pop3Connection;
  * The check cycle: its driver `checkNextAccount` walks the accounts 1 to
  * "accountno" and, for every account whose "Check" is non-zero, runs one
  * check session on the connection: USER, PASS, STAT and "TOP n 5" for every
- * message (RFC 1939), then QUIT. Every complete TOP response goes to the
+ * message (RFC 1939), then QUIT. Where the server offers UIDL, "UIDL" follows
+ * STAT, and only the messages whose ids the list does not hold yet are asked
+ * for; where it offers PIPELINING, the TOP commands go out ahead of their
+ * replies, at most Pop3::pipelineWindow at a time. Every complete TOP response goes to the
  * host's `subListSet` when the session ends (answered QUIT, failure, time-out
  * ), in message order: the server answers the next TOP while
  * nothing is decoded, and the list is built only at the end of the cycle
@@ -64,6 +67,7 @@ private:
     enum class CheckStep {
         Greeting = 0,       // connected, greeting awaited
         UserSent = 1,       //
+        UidlSent = 2,       // `pendingCmd` is "UIDL"; the id list is collected
         PassSent = 3,       //
         StatSent = 4,       //
         TopOutstanding = 5, // `pendingCmd` is "TOP"; the response is collected
@@ -84,7 +88,12 @@ private:
     void endQuietly();
     void positiveReply(const QByteArray& chunk);
     void statStep(const QByteArray& chunk);
+    void collectUidl(bool refused);
+    // Asks for the summaries the list does not have, pipelined where the
+    // server allows it; QUIT when there are none.
+    void requestSummaries(std::vector<bool> known);
     void collectTop();
+    void quit();
     void send(const QString& command);
     // Hands the TOP responses collected so far to the host's subListSet.
     void storePending();
@@ -101,7 +110,13 @@ private:
     QString m_password;
     int m_msgCount = 0;
     qint64 m_mboxSize = 0;
-    int m_topIndex = 0;
+    // The messages whose summaries this session asks for, in order, how
+    // many of them have been asked for and how many answered.
+    std::vector<int> m_topMessages;
+    // The session's unique ids, ids[n - 1] for message n; empty without.
+    std::vector<QByteArray> m_ids;
+    std::size_t m_topsSent = 0;
+    std::size_t m_topsAnswered = 0;
     // Complete TOP responses whose summaries are not stored yet: a session
     // decodes them when it ends, or whenever they pass maxPendingBytes.
     struct PendingSummary
@@ -109,6 +124,7 @@ private:
         int account;
         int message;
         QByteArray replyBuf;
+        QByteArray id;
     };
     static constexpr qsizetype maxPendingBytes = qsizetype(4) * 1024 * 1024;
     std::vector<PendingSummary> m_pending;

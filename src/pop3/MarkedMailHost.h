@@ -4,6 +4,7 @@
 
 #include "pop3/SessionHost.h"
 
+#include <QByteArray>
 #include <QString>
 
 /*
@@ -28,6 +29,9 @@ public:
     // `From` and `Subject` of the entry, as the list shows them.
     virtual QString listedFrom(int account, int message) const = 0;
     virtual QString listedSubject(int account, int message) const = 0;
+    // The unique id (UIDL) of the message whose summary the entry shows;
+    // empty where the server gave none.
+    virtual QByteArray listedId(int account, int message) const = 0;
 
     // Disables `RetrBt`, `DelBt` and `lvwMailBox` while an account is
     // served, so that the marks cannot change under the session.

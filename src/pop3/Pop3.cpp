@@ -7,6 +7,7 @@
 #include "settings/Cp932.h"
 
 #include <QCoreApplication>
+#include <QSet>
 
 #include <arpa/inet.h>
 
@@ -330,6 +331,70 @@ bool isListedMessage(const QByteArray& topResponse, const QString& from, const Q
 {
     const Decode::Summary summary = Decode::parseTopResponse(Decode::fromCp932(topResponse));
     return !Decode::summaryChangesMessage(from, subject, summary);
+}
+
+Capabilities parseCapabilities(QByteArrayView response)
+{
+    Capabilities capabilities;
+    // The status line names no capability; the final "." line neither.
+    qsizetype at = response.indexOf('\n');
+    while (at >= 0 && at + 1 < response.size()) {
+        const qsizetype start = at + 1;
+        at = response.indexOf('\n', start);
+        QByteArrayView line = response.sliced(start, (at < 0 ? response.size() : at) - start);
+        line = line.trimmed();
+        const qsizetype blank = line.indexOf(' ');
+        const QByteArrayView name = blank < 0 ? line : line.first(blank);
+        capabilities.stls = capabilities.stls || name.compare("STLS", Qt::CaseInsensitive) == 0;
+        capabilities.uidl = capabilities.uidl || name.compare("UIDL", Qt::CaseInsensitive) == 0;
+        capabilities.pipelining =
+            capabilities.pipelining || name.compare("PIPELINING", Qt::CaseInsensitive) == 0;
+    }
+    return capabilities;
+}
+
+std::vector<QByteArray> parseUidList(QByteArrayView response, int count)
+{
+    std::vector<QByteArray> ids(std::size_t(qMax(0, count)));
+    QSet<QByteArrayView> seen;
+    int listed = 0;
+    qsizetype at = response.indexOf('\n');
+    while (at >= 0 && at + 1 < response.size()) {
+        const qsizetype start = at + 1;
+        at = response.indexOf('\n', start);
+        QByteArrayView line = response.sliced(start, (at < 0 ? response.size() : at) - start);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (line == ".")
+            break;
+        // "n id": a message number without sign or leading blank, one blank,
+        // the id.
+        const qsizetype blank = line.indexOf(' ');
+        if (blank <= 0 || blank > 6)
+            return {};
+        int n = 0;
+        for (const char c : line.first(blank)) {
+            if (c < '0' || c > '9')
+                return {};
+            n = n * 10 + (c - '0');
+        }
+        const QByteArrayView id = line.sliced(blank + 1);
+        if (n < 1 || n > count || !ids[std::size_t(n - 1)].isEmpty() || id.isEmpty() ||
+            id.size() > 70)
+            return {};
+        for (const char c : id) {
+            if (c < 0x21 || c > 0x7e)
+                return {};
+        }
+        if (seen.contains(id))
+            return {};
+        seen.insert(id);
+        ids[std::size_t(n - 1)] = id.toByteArray();
+        ++listed;
+    }
+    if (listed != count)
+        return {};
+    return ids;
 }
 
 } // namespace Pop3

@@ -6,6 +6,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <vector>
+
 /*
  * What the three POP3 sessions (check, retrieve, delete) share besides the
  * connection itself: the session kinds and connection phases, the bounds
@@ -132,5 +134,28 @@ QByteArray topOfRetr(const QByteArray& retrResponse, int lines);
 // Message numbers are valid only within one session: after another program
 // removed a message, a number may stand for another message.
 bool isListedMessage(const QByteArray& topResponse, const QString& from, const QString& subject);
+
+// What a server offers in its answer to CAPA (RFC 2449), as far as the
+// sessions use it. A server that refuses CAPA offers nothing.
+struct Capabilities
+{
+    bool stls = false;       // RFC 2595
+    bool uidl = false;       // RFC 1939 unique ids
+    bool pipelining = false; // commands may go out ahead of their replies
+};
+// The capabilities of a complete positive CAPA response: one capability a
+// line, its name first, in any case.
+Capabilities parseCapabilities(QByteArrayView response);
+
+// The most commands a session sends ahead of their replies where the server
+// offers PIPELINING: enough to keep the server busy over a slow link, few
+// enough that a server which stops reading is not sent much.
+inline constexpr int pipelineWindow = 64;
+
+// The unique ids of a complete positive UIDL response (RFC 1939), ids[n - 1]
+// for message n, when it lists every message 1..count exactly once, each
+// with an id of 1 to 70 characters 0x21..0x7E that no other message has;
+// otherwise empty, and the session asks for every summary as without UIDL.
+std::vector<QByteArray> parseUidList(QByteArrayView response, int count);
 
 } // namespace Pop3

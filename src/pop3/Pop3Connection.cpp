@@ -81,7 +81,10 @@ void Pop3Connection::logon(SessionMode mode, const Settings::CurrentAccount& acc
     m_greeting.clear();
     m_untrustedFingerprint.clear();
     m_untrustedReasons.clear();
-    m_tlsStep = m_tls == 1 ? TlsStep::Greeting : m_tls == 2 ? TlsStep::Handshake : TlsStep::None;
+    m_tlsStep = m_tls == 2 ? TlsStep::Handshake : TlsStep::Greeting;
+    m_capabilities = {};
+    m_encrypted = false;
+    m_ahead.clear();
 
     const QString& Hname = account.Hname;
     if (Hname.trimmed().isEmpty()) {
@@ -153,25 +156,54 @@ QString Pop3Connection::refusalText(const QByteArray& chunk) const
     return text;
 }
 
+void Pop3Connection::logCommand(const QString& line)
+{
+    if (m_host.options().Option8value == 0)
+        return;
+    QString& logText = m_host.logText();
+    if (line.contains(QLatin1String("PASS"))) {
+        Pop3::appendToLog(logText, u"PASS ******************************\r\n");
+    } else {
+        // The line ends in CR LF already: every command but the password is
+        // followed by an empty line.
+        Pop3::appendToLog(logText, line);
+        Pop3::appendToLog(logText, u"\r\n");
+    }
+}
+
 void Pop3Connection::subSend(const QString& line)
 {
-    if (m_host.options().Option8value != 0) {
-        QString& logText = m_host.logText();
-        if (line.contains(QLatin1String("PASS"))) {
-            Pop3::appendToLog(logText, u"PASS ******************************\r\n");
-        } else {
-            // The line ends in CR LF already: every command but the
-            // password is followed by an empty line.
-            Pop3::appendToLog(logText, line);
-            Pop3::appendToLog(logText, u"\r\n");
-        }
-    }
-    m_sockPhase = SockPhase::Sent;
+    // Replies to commands sent ahead that are still due are not read as
+    // replies any more (QUIT after a refusal).
+    m_ahead.clear();
+    logCommand(line);
     m_awaitingStatus = true;
     m_statusLine.clear();
+    m_lastCommand = line.left(4).toLatin1();
+    writeCommand(line);
+}
+
+void Pop3Connection::sendAhead(const QString& line)
+{
+    m_ahead.append(line);
+    writeCommand(line);
+}
+
+void Pop3Connection::nextReply(const QByteArray& command)
+{
+    const QString line = m_ahead.isEmpty() ? QString() : m_ahead.takeFirst();
+    logCommand(line);
+    m_lastCommand = line.left(4).toLatin1();
+    m_pendingCmd = command;
+    m_awaitingStatus = true;
+    m_statusLine.clear();
+}
+
+void Pop3Connection::writeCommand(const QString& line)
+{
+    m_sockPhase = SockPhase::Sent;
     if (line.startsWith(QLatin1String("QUIT")))
         m_quitSent = true;
-    m_lastCommand = line.left(4).toLatin1();
 
     int code = 0;
     if (!m_hSock) {
@@ -313,19 +345,31 @@ void Pop3Connection::handleEncrypted()
     restartTimeup();
     if (sender() != m_hSock || m_tlsStep != TlsStep::Handshake)
         return;
-    m_tlsStep = TlsStep::Done;
+    m_encrypted = true;
+    m_sockPhase = SockPhase::Reading;
     if (m_tls == 2) {
-        m_sockPhase = SockPhase::Reading;
+        m_tlsStep = TlsStep::Greeting;
         m_awaitingStatus = true; // the greeting
         return;
     }
-    beginSession();
+    // What the server offered in clear text may have been forged: it is
+    // asked again (RFC 2595, section 4).
+    sendCapa();
+}
+
+void Pop3Connection::sendCapa()
+{
+    m_tlsStep = TlsStep::CapaSent;
+    m_replyBuf.clear();
+    m_pendingCmd = QByteArrayLiteral("CAPA");
+    subSend(QStringLiteral("CAPA\r\n"));
 }
 
 void Pop3Connection::beginSession()
 {
-    // The session begins with the greeting that STARTTLS held back, now on
-    // an encrypted connection.
+    // The session begins with the greeting, which waited for CAPA.
+    m_tlsStep = TlsStep::Session;
+    m_pendingCmd.clear();
     m_sockPhase = SockPhase::Reading;
     m_awaitingStatus = false;
     m_replyBuf = m_greeting;
@@ -443,39 +487,43 @@ void Pop3Connection::untrustedCertificate()
         h->quietExit();
 }
 
-void Pop3Connection::negotiateTls(const QByteArray& chunk)
+void Pop3Connection::openSession(const QByteArray& chunk)
 {
     switch (m_tlsStep) {
     case TlsStep::Greeting:
         if (!Pop3::isPositive(chunk)) {
-            failSession(Pop3::serverWords(chunk));
+            if (m_tls == 1) {
+                failSession(Pop3::serverWords(chunk));
+                return;
+            }
+            // The session reads a refusal as it reads any other.
+            m_greeting = std::exchange(m_replyBuf, QByteArray());
+            beginSession();
             return;
         }
         m_greeting = std::exchange(m_replyBuf, QByteArray());
-        m_tlsStep = TlsStep::CapaSent;
-        m_pendingCmd = QByteArrayLiteral("CAPA");
-        subSend(QStringLiteral("CAPA\r\n"));
+        sendCapa();
         return;
     case TlsStep::CapaSent: {
-        if (m_chunkBeginsReply && Pop3::isNegative(chunk)) {
-            failSession(noStarttlsText(m_accountName));
-            return;
-        }
-        if (!m_responseComplete)
+        const bool refused = m_chunkBeginsReply && Pop3::isNegative(chunk);
+        if (!refused && !m_responseComplete)
             return;
         m_pendingCmd.clear();
-        if (m_host.options().Option8value != 0) {
-            Pop3::appendToLog(m_host.logText(), QByteArrayView(m_replyBuf));
-            Pop3::appendToLog(m_host.logText(), u"\r\n");
-        }
-        // RFC 2449: one capability a line, its name first.
-        bool stls = false;
-        for (const QByteArray& line : m_replyBuf.split('\n')) {
-            const QByteArray name = line.trimmed().split(' ').constFirst().toUpper();
-            stls = stls || name == "STLS";
+        if (refused) {
+            m_capabilities = {};
+        } else {
+            if (m_host.options().Option8value != 0) {
+                Pop3::appendToLog(m_host.logText(), QByteArrayView(m_replyBuf));
+                Pop3::appendToLog(m_host.logText(), u"\r\n");
+            }
+            m_capabilities = Pop3::parseCapabilities(m_replyBuf);
         }
         m_replyBuf.clear();
-        if (!stls) {
+        if (m_tls != 1 || m_encrypted) {
+            beginSession();
+            return;
+        }
+        if (!m_capabilities.stls) {
             failSession(noStarttlsText(m_accountName));
             return;
         }
@@ -505,8 +553,7 @@ void Pop3Connection::negotiateTls(const QByteArray& chunk)
         // Bytes in clear text while the handshake runs.
         failSession(tlsFailureText());
         return;
-    case TlsStep::None:
-    case TlsStep::Done:
+    case TlsStep::Session:
         return;
     }
 }
@@ -604,14 +651,24 @@ void Pop3Connection::receiveStep(QByteArray data)
             // The answer to TOP or RETR is a multi-line response unless its
             // status line refuses the command.
             m_responseComplete = false;
-            m_multiLine =
-                (m_pendingCmd == "TOP" || m_pendingCmd == "RETR" || m_pendingCmd == "CAPA") &&
-                !Pop3::isNegative(data);
+            m_multiLine = (m_pendingCmd == "TOP" || m_pendingCmd == "RETR" ||
+                           m_pendingCmd == "CAPA" || m_pendingCmd == "UIDL") &&
+                          !Pop3::isNegative(data);
             m_responseStart = m_replyBuf.size();
             m_scanned = m_replyBuf.size();
             m_tail.reset();
         }
         QByteArray next;
+        if (m_chunkBeginsReply && !m_multiLine && m_tlsStep == TlsStep::Session) {
+            // A one-line reply ends with its line; what follows answers the
+            // next command sent ahead. (Before the session, anything after
+            // the answer to STLS must stay in sight to be refused.)
+            const qsizetype lineEnd = data.indexOf('\n');
+            if (lineEnd >= 0 && lineEnd + 1 < data.size()) {
+                next = data.sliced(lineEnd + 1);
+                data.truncate(lineEnd + 1);
+            }
+        }
         if (m_tail) {
             data.replace('\0', "\r\n");
             const qint64 size = m_replyBuf.size() - m_responseStart + m_tail->size() + data.size();
@@ -649,8 +706,8 @@ void Pop3Connection::receiveStep(QByteArray data)
             }
         }
         QPointer<QTcpSocket> socket = m_hSock;
-        if (m_tlsStep != TlsStep::None && m_tlsStep != TlsStep::Done)
-            negotiateTls(data);
+        if (m_tlsStep != TlsStep::Session)
+            openSession(data);
         else if (SessionHandler* h = handler())
             h->handleSockIn(data);
         // Bytes past the response go to the reply of the command the session

@@ -76,9 +76,11 @@ public:
     // address takes it. A failure reported at once runs the session's error
     // exit before logon returns.
     //
+    // Every session begins with CAPA after the greeting (RFC 2449); the
+    // session sees the greeting once its answer is in (capabilities()).
     // Encryption ("Tls"): 2 makes the TLS handshake right after the
-    // connection (POP3 over TLS); 1 asks CAPA for STLS and sends STLS before
-    // the session sees the greeting (RFC 2595). Either way the session
+    // connection (POP3 over TLS); 1 needs STLS in the answer to CAPA and
+    // sends it, then CAPA again on the encrypted connection (RFC 2595). Either way the session
     // begins, with the greeting, only on an encrypted connection whose
     // certificate Qt verified against the system's authorities and the
     // server name, or which is the one the user trusts ("TlsPin"); anything
@@ -90,8 +92,20 @@ public:
     QString refusalText(const QByteArray& chunk) const;
     // Writes one command line (with its CR LF) in code page 932 and records
     // it in the transcript, the password line as
-    // "PASS ******************************". The phase becomes Sent.
+    // "PASS ******************************". The phase becomes Sent, and its
+    // reply is awaited.
     void subSend(const QString& line);
+    // Pipelining (RFC 2449): writes a command ahead of the replies still due,
+    // leaving the reply being read as it is. Its transcript line waits until
+    // its own reply is next (nextReply), so that the transcript reads as if
+    // one command went out at a time.
+    void sendAhead(const QString& line);
+    // The reply to the oldest command sent ahead comes next; command is its
+    // `pendingCmd` ("TOP" and "RETR" have multi-line responses).
+    void nextReply(const QByteArray& command);
+    // What the server offered in its answer to CAPA before the session
+    // began; nothing when it refused CAPA.
+    const Pop3::Capabilities& capabilities() const { return m_capabilities; }
     // Ends the running session with QUIT if its connection is open, and
     // gives it up: `pendingCmd` emptied, `popStep` 6.
     void subDisConn();
@@ -153,8 +167,9 @@ private:
     void handleConnected();
     void handleEncrypted();
     void handleSslErrors(const QList<QSslError>& errors);
-    // STARTTLS before the session begins: the greeting, CAPA, STLS.
-    void negotiateTls(const QByteArray& chunk);
+    // Before the session begins: the greeting, CAPA, and for STARTTLS STLS.
+    void openSession(const QByteArray& chunk);
+    void sendCapa();
     void beginSession();
     void untrustedCertificate();
     void handleReadyRead();
@@ -168,6 +183,8 @@ private:
     // through m_tail.
     void keepStartOnly();
     void completeResponse();
+    void logCommand(const QString& line);
+    void writeCommand(const QString& line);
     void closeSocket();
     SessionHandler* handler() const;
     void showQueuedMessages();
@@ -207,16 +224,22 @@ private:
     // The last command written, for the refusal text.
     QByteArray m_lastCommand;
 
-    // Encryption of the connection.
+    // The opening of a session, before its own commands: the greeting, CAPA
+    // (RFC 2449), and for STARTTLS STLS, the handshake and CAPA again.
     enum class TlsStep {
-        None,      // clear text, as the account asks
-        Greeting,  // STARTTLS: the greeting awaited
-        CapaSent,  // its answer tells whether STLS is offered
+        Greeting,  // the greeting awaited
+        CapaSent,  // its answer tells what the server offers
         StlsSent,  //
         Handshake, // the TLS handshake runs; nothing is read in clear text
-        Done,      // encrypted: the session runs
+        Session,   // the session runs
     };
-    TlsStep m_tlsStep = TlsStep::None;
+    TlsStep m_tlsStep = TlsStep::Session;
+    // What the server offered in this session's CAPA answer.
+    Pop3::Capabilities m_capabilities;
+    bool m_encrypted = false;
+    // Commands written ahead of their replies, oldest first, for the
+    // transcript and the refusal text.
+    QList<QString> m_ahead;
     int m_tls = 0;
     QString m_pin;
     QString m_accountName;

@@ -168,8 +168,8 @@ void HotkeysX11Test::keysPressedOutsideReachTheChecker()
     QTRY_VERIFY(m_server.commandsSeen().size() > before &&
                 m_server.commandsSeen().constLast() == "QUIT");
     QCOMPARE(m_server.commandsSeen().mid(before),
-             DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5",
-                                          "TOP 2 5", "TOP 3 5", "QUIT"}));
+             DovecotServer::commandLines({"CAPA", "USER tanaka", "PASS kaisha2026", "STAT", "UIDL",
+                                          "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
     QVERIFY(form->isHidden());
 
     QVERIFY(pressKeys(QStringLiteral("ctrl+F4")));

@@ -94,10 +94,10 @@ void CheckDovecotTest::fullCycleOverTwoAccounts()
     const QList<QByteArray> seen = cycle();
     QVERIFY(!m_session->isLogontimerActive() && !m_connection->isTimeupActive());
 
-    QCOMPARE(seen,
-             DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "TOP 1 5",
-                                          "TOP 2 5", "TOP 3 5", "QUIT", "USER suzuki",
-                                          "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
+    QCOMPARE(seen, DovecotServer::commandLines({"CAPA", "USER tanaka", "PASS kaisha2026", "STAT",
+                                                "UIDL", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT",
+                                                "CAPA", "USER suzuki", "PASS jitaku", "STAT",
+                                                "UIDL", "TOP 1 5", "TOP 2 5", "QUIT"}));
     const MailTable& table = m_host->table;
     QCOMPARE(table.entry(1, 1).From, QStringLiteral("山田太郎 <yamada@example.co.jp>"));
     QCOMPARE(table.entry(1, 1).Subject, QStringLiteral("会議の議題について"));
@@ -130,8 +130,9 @@ void CheckDovecotTest::secondCycleWithNotifyOnChange()
 
     // Nothing changed: one STAT per account, the list kept, nothing new.
     m_host->table.entry(1, 1).Body = QStringLiteral("retrieved earlier");
-    QCOMPARE(cycle(), DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT",
-                                                   "USER suzuki", "PASS jitaku", "STAT", "QUIT"}));
+    QCOMPARE(cycle(),
+             DovecotServer::commandLines({"CAPA", "USER tanaka", "PASS kaisha2026", "STAT", "QUIT",
+                                          "CAPA", "USER suzuki", "PASS jitaku", "STAT", "QUIT"}));
     QVERIFY(!m_host->flagged(1));
     QVERIFY(!m_host->flagged(2));
     QCOMPARE(m_host->mailTotal(), 5);
@@ -139,12 +140,13 @@ void CheckDovecotTest::secondCycleWithNotifyOnChange()
     QCOMPARE(m_host->table.entry(1, 1).Body, QStringLiteral("retrieved earlier"));
     QCOMPARE(m_host->lastSize(1), size);
 
-    // A new message for one account: that account alone is listed anew.
+    // A new message for one account: that account alone is listed anew,
+    // and only the new message's summary is asked for.
     QVERIFY(m_server.deliver(QStringLiteral("suzuki"),
                              DovecotServer::demoMessages(QStringLiteral("suzuki")).at(0)));
-    QCOMPARE(cycle(), DovecotServer::commandLines({"USER tanaka", "PASS kaisha2026", "STAT", "QUIT",
-                                                   "USER suzuki", "PASS jitaku", "STAT", "TOP 1 5",
-                                                   "TOP 2 5", "TOP 3 5", "QUIT"}));
+    QCOMPARE(cycle(), DovecotServer::commandLines({"CAPA", "USER tanaka", "PASS kaisha2026", "STAT",
+                                                   "QUIT", "CAPA", "USER suzuki", "PASS jitaku",
+                                                   "STAT", "UIDL", "TOP 3 5", "QUIT"}));
     QVERIFY(!m_host->flagged(1));
     QVERIFY(m_host->flagged(2));
     QCOMPARE(m_host->mailTotal(), 6);
@@ -155,7 +157,8 @@ void CheckDovecotTest::wrongPassword()
 {
     m_host->accounts.at(0).password = QStringLiteral("wrong");
     const QList<QByteArray> seen = cycle();
-    QCOMPARE(seen.mid(0, 3), DovecotServer::commandLines({"USER tanaka", "PASS wrong", "QUIT"}));
+    QCOMPARE(seen.mid(0, 4),
+             DovecotServer::commandLines({"CAPA", "USER tanaka", "PASS wrong", "QUIT"}));
     QCOMPARE(m_host->messages, QStringList{QStringLiteral(" [AUTH] Authentication failed.\r\n")});
     QVERIFY(!m_host->flagged(1));
     QVERIFY(m_host->flagged(2));

@@ -132,8 +132,9 @@ void CheckSessionTest::twoAccountsEndToEnd()
 
     QCOMPARE(server.connectionCount(), 2);
     QCOMPARE(server.session(0),
-             lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
-    QCOMPARE(server.session(1), lines({"USER bob", "PASS hunter2", "STAT", "TOP 1 5", "QUIT"}));
+             lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
+    QCOMPARE(server.session(1),
+             lines({"CAPA", "USER bob", "PASS hunter2", "STAT", "TOP 1 5", "QUIT"}));
     QCOMPARE(rig.host.captions,
              QStringList({caption(QStringLiteral("Office")), caption(QStringLiteral("Home"))}));
     QCOMPARE(rig.host.table.entry(1, 1).From, QStringLiteral("山田太郎 <yamada@example.jp>"));
@@ -165,7 +166,7 @@ void CheckSessionTest::emptyMailbox()
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
 
     // "+OK 0 0": QUIT at once; the count is stored, the size is not.
-    QCOMPARE(server.session(0), lines({"USER alice", "PASS secret", "STAT", "QUIT"}));
+    QCOMPARE(server.session(0), lines({"CAPA", "USER alice", "PASS secret", "STAT", "QUIT"}));
     QCOMPARE(rig.host.mailCount(1), 0);
     QCOMPARE(rig.host.lastSize(1), qint64(999));
     QVERIFY(!rig.host.flagged(1));
@@ -220,7 +221,7 @@ void CheckSessionTest::newMailFlag()
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
 
     const int count = stat.split(' ').at(1).toInt();
-    QList<QByteArray> expected = lines({"USER alice", "PASS secret", "STAT"});
+    QList<QByteArray> expected = lines({"CAPA", "USER alice", "PASS secret", "STAT"});
     if (listed) {
         for (int i = 1; i <= count; ++i)
             expected.append("TOP " + QByteArray::number(i) + " 5\r\n");
@@ -310,8 +311,8 @@ void CheckSessionTest::repliesSplitAnywhere()
     rig.checkmail();
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
 
-    QCOMPARE(server.session(0),
-             lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
+    QCOMPARE(server.session(0), lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5",
+                                       "TOP 2 5", "TOP 3 5", "QUIT"}));
     QCOMPARE(rig.host.subListSetCount, 3);
     QCOMPARE(rig.host.table.entry(1, 1).Subject, QStringLiteral("会議の議題"));
     QCOMPARE(rig.host.table.entry(1, 2).From, QStringLiteral("two@example.jp"));
@@ -330,22 +331,22 @@ void CheckSessionTest::negativeReply_data()
     // A server that wants encryption refuses the clear-text USER: the user
     // is told where to choose it.
     QTest::addRow("USER refused") << QByteArray("USER") << QByteArray("-ERR No such user.\r\n")
-                                  << false << lines({"USER alice", "QUIT"})
+                                  << false << lines({"CAPA", "USER alice", "QUIT"})
                                   << QStringLiteral(
                                          " No such user.\r\nサーバーが暗号化を求めている"
                                          "可能性があります。アカウントの設定で「暗号化:」に"
                                          " STARTTLS または SSL/TLS を選べます。");
     QTest::addRow("wrong password")
         << QByteArray("PASS") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << false
-        << lines({"USER alice", "PASS secret", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "QUIT"})
         << QStringLiteral(" [AUTH] Authentication failed.\r\n");
     QTest::addRow("wrong password, lower case")
         << QByteArray("PASS") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << true
-        << lines({"USER alice", "PASS secret", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "QUIT"})
         << QStringLiteral(" [AUTH] Authentication failed.\r\n");
     QTest::addRow("TOP of a message removed meanwhile")
         << QByteArray("TOP 2 ") << QByteArray("-ERR Message 2 expunged.\r\n") << false
-        << lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"})
         << QStringLiteral(" Message 2 expunged.\r\n");
 }
 
@@ -378,7 +379,7 @@ void CheckSessionTest::negativeReply()
     QVERIFY(rig.idle());
 
     QCOMPARE(server.session(0), sent);
-    QCOMPARE(server.session(1), lines({"USER bob", "PASS pw", "STAT", "TOP 1 5", "QUIT"}));
+    QCOMPARE(server.session(1), lines({"CAPA", "USER bob", "PASS pw", "STAT", "TOP 1 5", "QUIT"}));
     QCOMPARE(rig.host.messages, QStringList{message});
     // The message comes before the next account, and the late answer to
     // QUIT drives nothing.
@@ -442,7 +443,7 @@ void CheckSessionTest::accountLeftOutOfChecks()
              QStringList({caption(QStringLiteral("Office")), caption(QStringLiteral("Old")),
                           caption(QStringLiteral("Home"))}));
     QCOMPARE(server.connectionCount(), 2);
-    QCOMPARE(server.session(1).value(0), QByteArray("USER carol\r\n"));
+    QCOMPARE(server.session(1).value(1), QByteArray("USER carol\r\n"));
     QVERIFY(!rig.host.flagged(2));
 }
 
@@ -475,7 +476,8 @@ void CheckSessionTest::transcript()
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
 
     const QString expected =
-        QStringLiteral("USER alice\r\n\r\n"
+        QStringLiteral("CAPA\r\n\r\n"
+                       "USER alice\r\n\r\n"
                        "PASS ******************************\r\n"
                        "STAT\r\n\r\n"
                        "TOP 1 5\r\n\r\n") +
@@ -516,7 +518,7 @@ void CheckSessionTest::silentServerTimesOut()
     QVERIFY(rig.idle());
     QVERIFY(rig.host.messages.isEmpty());
     QCOMPARE(rig.host.pointerResets, 1);
-    QCOMPARE(server.session(0), lines({"USER bob", "PASS pw", "STAT", "TOP 1 5", "QUIT"}));
+    QCOMPARE(server.session(0), lines({"CAPA", "USER bob", "PASS pw", "STAT", "TOP 1 5", "QUIT"}));
     // The silent server's connection did not outlive the next logon.
     QTRY_VERIFY(!silent.isOpen(0));
 }
@@ -537,14 +539,14 @@ void CheckSessionTest::failuresReportedAtOnce_data()
     QTest::addRow("blank host name") << QStringLiteral("   ") << QByteArray() << QList<QByteArray>()
                                      << QStringLiteral("相手先が指定されていません");
     QTest::addRow("server closes instead of answering USER")
-        << QString() << QByteArray("USER") << lines({"USER alice"})
+        << QString() << QByteArray("USER") << lines({"CAPA", "USER alice"})
         << QStringLiteral("ﾘﾓｰﾄﾎｽﾄから切断されました");
     QTest::addRow("server closes instead of answering STAT")
-        << QString() << QByteArray("STAT") << lines({"USER alice", "PASS secret", "STAT"})
+        << QString() << QByteArray("STAT") << lines({"CAPA", "USER alice", "PASS secret", "STAT"})
         << QStringLiteral("ﾘﾓｰﾄﾎｽﾄから切断されました");
     QTest::addRow("server closes instead of answering QUIT")
         << QString() << QByteArray("QUIT")
-        << lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5", "QUIT"})
         << QStringLiteral("ﾘﾓｰﾄﾎｽﾄから切断されました");
 }
 
@@ -582,7 +584,7 @@ void CheckSessionTest::failuresReportedAtOnce()
 
     QCOMPARE(rig.host.messages, QStringList{message});
     QCOMPARE(first.session(0), sent);
-    QCOMPARE(second.session(0), lines({"USER bob", "PASS pw", "STAT", "TOP 1 5", "QUIT"}));
+    QCOMPARE(second.session(0), lines({"CAPA", "USER bob", "PASS pw", "STAT", "TOP 1 5", "QUIT"}));
     QVERIFY(rig.host.events.indexOf(QStringLiteral("ShowMsg:") + message) <
             rig.host.events.indexOf(QStringLiteral("loadadata:2")));
 }
@@ -604,7 +606,7 @@ void CheckSessionTest::leftOpenConnectionClosedByNextLogon()
                                 QStringLiteral("bob"), QStringLiteral("pw"))});
 
     rig.checkmail();
-    QTRY_COMPARE(first.session(0), lines({"USER alice", "PASS secret", "QUIT"}));
+    QTRY_COMPARE(first.session(0), lines({"CAPA", "USER alice", "PASS secret", "QUIT"}));
     QVERIFY(first.isOpen(0));
     QTRY_COMPARE(second.connectionCount(), 1);
     QTRY_VERIFY(!first.isOpen(0));
@@ -641,12 +643,12 @@ void CheckSessionTest::boundedResponses_data()
     const QByteArray endless = "+OK\r\n" + QByteArray("X-Filler: abcdefghij\r\n").repeated(400000);
     QTest::addRow("TOP response that never ends")
         << QByteArray("TOP 1 ") << endless
-        << lines({"USER alice", "PASS secret", "STAT", "TOP 1 5"});
+        << lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5"});
     QTest::addRow("status line that never ends")
-        << QByteArray("USER") << QByteArray(9 * 1024 * 1024, 'x') << lines({"USER alice"});
+        << QByteArray("USER") << QByteArray(9 * 1024 * 1024, 'x') << lines({"CAPA", "USER alice"});
     QTest::addRow("STAT count beyond any mailbox")
         << QByteArray("STAT") << QByteArray("+OK 100001 90000000\r\n")
-        << lines({"USER alice", "PASS secret", "STAT", "QUIT"});
+        << lines({"CAPA", "USER alice", "PASS secret", "STAT", "QUIT"});
 }
 
 void CheckSessionTest::boundedResponses()
@@ -704,9 +706,10 @@ void CheckSessionTest::checkmailDuringPause()
     QVERIFY(rig.idle());
 
     QCOMPARE(server.connectionCount(), 3);
-    QCOMPARE(server.session(1), lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "QUIT"}));
+    QCOMPARE(server.session(1),
+             lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5", "QUIT"}));
     QCOMPARE(server.session(2),
-             lines({"USER bob", "PASS pw", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
+             lines({"CAPA", "USER bob", "PASS pw", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"}));
     QCOMPARE(rig.host.mailTotal(), 3);
 }
 
@@ -721,15 +724,15 @@ void CheckSessionTest::checkmailDuringSession()
                                 server.port(), QStringLiteral("alice"), QStringLiteral("secret"))});
 
     rig.checkmail();
-    QTRY_COMPARE(server.session(0).value(4), QByteArray("TOP 2 5\r\n"));
+    QTRY_COMPARE(server.session(0).value(5), QByteArray("TOP 2 5\r\n"));
     rig.checkmail();
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
     QVERIFY(rig.idle());
 
     // resetCycle ended the stuck session with QUIT.
     QCOMPARE(server.session(0).constLast(), QByteArray("QUIT\r\n"));
-    QCOMPARE(server.session(1),
-             lines({"USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"}));
+    QCOMPARE(server.session(1), lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5",
+                                       "TOP 2 5", "TOP 3 5", "QUIT"}));
     QCOMPARE(rig.host.mailTotal(), 3);
     QVERIFY(rig.host.messages.isEmpty());
 }
@@ -757,7 +760,7 @@ void CheckSessionTest::accountRemovedWhileItsSessionRuns()
     rig.checkmail();
     QTRY_COMPARE(rig.host.endOfCheckCount, 1);
     QTRY_COMPARE(server.connectionCount(), 2);
-    QTRY_COMPARE(server.session(1), lines({"QUIT"}));
+    QTRY_COMPARE(server.session(1), lines({"CAPA", "QUIT"}));
     QVERIFY(rig.idle());
     QVERIFY(rig.host.messages.isEmpty());
     QCOMPARE(rig.host.mailTotal(), 1);

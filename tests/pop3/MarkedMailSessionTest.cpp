@@ -130,70 +130,75 @@ void MarkedMailSessionTest::cycle_data()
 
     QTest::addRow("retrieve 5 and 2 of account 1: one connection, ascending")
         << R << Marks{{1, 5}, {1, 2}} << none
-        << lines({"USER alice", "PASS secret", "RETR 2", "RETR 5", "QUIT"}) << Numbers{2, 5}
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 2", "RETR 5", "QUIT"}) << Numbers{2, 5}
         << QStringList();
     QTest::addRow("retrieve: a body fetched before is not fetched again")
         << R << Marks{{1, 2}, {1, 5}} << Setup([](ScriptedPop3Server&, FakeMailHost& host) {
                host.table.entry(1, 2).Body = QStringLiteral("fetched before");
            })
-        << lines({"USER alice", "PASS secret", "RETR 5", "QUIT"}) << Numbers{5} << QStringList();
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 5", "QUIT"}) << Numbers{5}
+        << QStringList();
     QTest::addRow("retrieve: RETR responses in reads of 50 bytes")
         << R << Marks{{1, 4}, {1, 5}} << cut("RETR", 50)
-        << lines({"USER alice", "PASS secret", "RETR 4", "RETR 5", "QUIT"}) << Numbers{4, 5}
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 4", "RETR 5", "QUIT"}) << Numbers{4, 5}
         << QStringList();
     QTest::addRow("retrieve: a read inside the message beginning with -ERR is text")
         << R << Marks{{1, 4}} << cut("RETR", 0, "-ERR quoted")
-        << lines({"USER alice", "PASS secret", "RETR 4", "QUIT"}) << Numbers{4} << QStringList();
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 4", "QUIT"}) << Numbers{4}
+        << QStringList();
     QTest::addRow("retrieve: -ERR to the second RETR keeps the first, next account served")
         << R << Marks{{1, 2}, {1, 4}, {2, 2}} << on("RETR 4", Reply, "-ERR Message 4 expunged.\r\n")
-        << lines({"USER alice", "PASS secret", "RETR 2", "RETR 4", "QUIT", "USER bob", "PASS pw",
-                  "RETR 2", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 2", "RETR 4", "QUIT", "CAPA",
+                  "USER bob", "PASS pw", "RETR 2", "QUIT"})
         << Numbers{2} << QStringList{expunged};
     // Issue 16 (for the rows below): RFC 1939 lets a server refuse QUIT.
     QTest::addRow("retrieve: -ERR to QUIT, QUIT not sent again")
         << R << Marks{{1, 2}} << on("QUIT", Reply, "-ERR some deleted messages not removed\r\n")
-        << lines({"USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers{2}
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers{2}
         << QStringList{QStringLiteral(" some deleted messages not removed\r\n")};
     QTest::addRow("retrieve: the list emptied under the RETR ends the session quietly")
         << R << Marks{{1, 2}, {1, 5}} << listEmptiedMeanwhile
-        << lines({"USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers() << QStringList();
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers()
+        << QStringList();
     QTest::addRow("delete: the list emptied under the TOP ends the session quietly")
         << D << Marks{{1, 2}} << listEmptiedMeanwhile
-        << lines({"USER alice", "PASS secret", "TOP 2 5", "QUIT"}) << Numbers{1, 2, 3, 4, 5, 6}
-        << QStringList();
+        << lines({"CAPA", "USER alice", "PASS secret", "TOP 2 5", "QUIT"})
+        << Numbers{1, 2, 3, 4, 5, 6} << QStringList();
     QTest::addRow("retrieve: message 1 removed since the list, RETR 2 is not stored")
         << R << Marks{{1, 2}, {1, 5}} << removedBefore
-        << lines({"USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers()
+        << lines({"CAPA", "USER alice", "PASS secret", "RETR 2", "QUIT"}) << Numbers()
         << QStringList{notRetrieved};
 
     QTest::addRow("delete 6, 2, 4: each confirmed, in ascending order")
         << D << Marks{{1, 6}, {1, 2}, {1, 4}} << none
-        << lines({"USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "DELE 4", "TOP 6 5",
-                  "DELE 6", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "DELE 4",
+                  "TOP 6 5", "DELE 6", "QUIT"})
         << Numbers{1, 3, 5} << QStringList();
     QTest::addRow("delete on account 2 only, left out of checks: account 1 not contacted")
-        << D << Marks{{2, 1}} << none << lines({"USER bob", "PASS pw", "TOP 1 5", "DELE 1", "QUIT"})
+        << D << Marks{{2, 1}} << none
+        << lines({"CAPA", "USER bob", "PASS pw", "TOP 1 5", "DELE 1", "QUIT"})
         << Numbers{1, 2, 3, 4, 5, 6} << QStringList();
     QTest::addRow("delete: -ERR to a DELE, QUIT keeps the earlier deletion")
         << D << Marks{{1, 2}, {1, 4}, {1, 6}} << on("DELE 4", Reply, "-ERR Message 4 expunged.\r\n")
-        << lines({"USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "DELE 4", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "DELE 4",
+                  "QUIT"})
         << Numbers{1, 3, 4, 5, 6} << QStringList{expunged};
     QTest::addRow("delete: receive error, no QUIT, nothing deleted")
         << D << Marks{{1, 2}, {1, 4}} << on("DELE 4", ScriptedPop3Server::Manner::Close, {})
-        << lines({"USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "DELE 4"})
+        << lines({"CAPA", "USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "DELE 4"})
         << Numbers{1, 2, 3, 4, 5, 6} << QStringList{QStringLiteral("ﾘﾓｰﾄﾎｽﾄから切断されました")};
     QTest::addRow("delete: message 1 removed since the list, number 2 is not deleted")
         << D << Marks{{1, 2}, {1, 4}} << removedBefore
-        << lines({"USER alice", "PASS secret", "TOP 2 5", "QUIT"}) << Numbers{2, 3, 4, 5, 6}
+        << lines({"CAPA", "USER alice", "PASS secret", "TOP 2 5", "QUIT"}) << Numbers{2, 3, 4, 5, 6}
         << QStringList{notDeleted};
     QTest::addRow("delete: a mismatch after a confirmed deletion keeps that one")
         << D << Marks{{1, 2}, {1, 4}}
         << on("TOP 4 ", Reply, "+OK\r\nFrom: other@example.jp\r\nSubject: Message 4\r\n\r\n.\r\n")
-        << lines({"USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "TOP 2 5", "DELE 2", "TOP 4 5", "QUIT"})
         << Numbers{1, 3, 4, 5, 6} << QStringList{notDeleted};
     QTest::addRow("delete: a read inside the summary beginning with -ERR is text")
         << D << Marks{{1, 4}} << cut("TOP", 0, "-ERR quoted")
-        << lines({"USER alice", "PASS secret", "TOP 4 5", "DELE 4", "QUIT"})
+        << lines({"CAPA", "USER alice", "PASS secret", "TOP 4 5", "DELE 4", "QUIT"})
         << Numbers{1, 2, 3, 5, 6} << QStringList();
 }
 

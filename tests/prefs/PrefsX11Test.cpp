@@ -235,8 +235,8 @@ void PrefsX11Test::firstRunConfiguresThroughTheDialog()
     dialog.click(QStringLiteral("option5"));
     dialog.click(QStringLiteral("OkBt"));
 
-    const QList<QByteArray> expected =
-        DovecotServer::commandLines({"USER taro", "PASS himitsu", "STAT", "TOP 1 5", "QUIT"});
+    const QList<QByteArray> expected = DovecotServer::commandLines(
+        {"CAPA", "USER taro", "PASS himitsu", "STAT", "UIDL", "TOP 1 5", "QUIT"});
     QTRY_COMPARE_WITH_TIMEOUT(server.commandsSeen(), expected, 20000);
     const Settings::SettingsStore written(
         home.filePath(QStringLiteral("config/tavowatch/tavowatch.ini")));

@@ -138,12 +138,22 @@ public:
     void setLastSize(int account, qint64 size) override { figure(account).lastSize = size; }
     void setNewMailFlg(int account) override { figure(account).newMailFlg = true; }
     void growMailTable(int account, int count) override { table.growMessages(account, count); }
-    void subListSet(int account, int message, const QByteArray& replyBuf) override
+    std::vector<bool> adoptIds(int account, const std::vector<QByteArray>& ids) override
+    {
+        std::vector<MailRecord> entries = table.messages(account);
+        const std::vector<bool> known = MailTable::adoptIds(entries, table.messages(account), ids);
+        table.setMessages(account, std::move(entries));
+        return known;
+    }
+    void subListSet(int account, int message, const QByteArray& replyBuf,
+                    const QByteArray& id) override
     {
         ++subListSetCount;
         events.append(QStringLiteral("subListSet:%1,%2").arg(account).arg(message));
         const Decode::Summary summary = Decode::parseTopResponse(Decode::fromCp932(replyBuf));
         table.storeSummary(account, message, summary.From, summary.Subject, summary.Attached);
+        if (table.contains(account, message))
+            table.entry(account, message).Uid = id;
     }
     void endOfCheck() override
     {

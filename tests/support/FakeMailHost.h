@@ -46,6 +46,10 @@ public:
     {
         return table.entry(account, message).Subject;
     }
+    QByteArray listedId(int account, int message) const override
+    {
+        return table.entry(account, message).Uid;
+    }
     void disableMailList() override { ++disableCount; }
     bool hasBody(int account, int message) const override
     {
