@@ -7,7 +7,6 @@
 #include "prefs/Prefs.h"
 #include "prefs/QtDialogs.h"
 #include "settings/AccountRecord.h"
-#include "settings/PasswordForm.h"
 #include "settings/SettingsStore.h"
 #include "support/DBusSession.h"
 #include "support/FakeDialogs.h"
