@@ -37,6 +37,9 @@ public:
     // A shorter minute for tests; production keeps the interval above.
     void setCheckInterval(std::chrono::milliseconds checktimer);
 
+    // The count begins again, as after a scheduled check: a check started
+    // on waking keeps the next one Checktimerval minutes away.
+    void restartCount() { m_checkCount = 0; }
     int checkCount() const { return m_checkCount; }
     bool isChecktimerActive() const { return m_checktimer.isActive(); }
     QTimer& checktimer() { return m_checktimer; }

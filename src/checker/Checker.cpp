@@ -3,12 +3,14 @@
 #include "checker/Checker.h"
 
 #include "checker/BasKey.h"
+#include "checker/CheckScheduler.h"
 #include "checker/CheckerContext.h"
 #include "checker/DesktopPresence.h"
 #include "checker/MailForm.h"
 #include "checker/Pop3Drivers.h"
 #include "checker/Prompter.h"
 #include "checker/SignalRelay.h"
+#include "checker/WakeWatcher.h"
 #include "instancelock/InstanceLock.h"
 
 #include <QGuiApplication>
@@ -43,6 +45,15 @@ std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext&
         QObject::connect(relay, &SignalRelay::terminationRequested, window, &MailForm::Endfun);
         relay->start();
     }
+    // A session cannot survive the machine's sleep; a check after waking
+    // finds what arrived meanwhile, and the schedule counts from it.
+    auto* wake = new WakeWatcher(window);
+    QObject::connect(wake, &WakeWatcher::sleeping, window, &MailForm::resetCycle);
+    QObject::connect(wake, &WakeWatcher::awake, window, [window] {
+        window->setAfterDelete(false);
+        window->scheduler().restartCount();
+        window->checkmail();
+    });
     if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QObject::connect(app, &QGuiApplication::commitDataRequest, window,
                          [window](QSessionManager& manager) {

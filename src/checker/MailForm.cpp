@@ -240,6 +240,7 @@ void MailForm::loadoption()
         m_lvwMailBox->setColumnWidthTwips(i, m_options.grdWidth[i], m_twipsX);
     setWidthTwips(m_options.frmWidth);
     setHeightTwips(m_options.frmHeight);
+    emit optionsLoaded();
 }
 
 int MailForm::widthTwips() const

@@ -137,6 +137,8 @@ public:
     ViewForm* viewform() const { return m_viewform.get(); }
 
 signals:
+    // loadoption has read the settings anew.
+    void optionsLoaded();
     // The exit sequence has run to its end: the program should quit now.
     void checkerEnded();
     // The end of a check has listed the mail (mailTotal, newMailFlg).

@@ -10,12 +10,46 @@
 #include "settings/SettingsStore.h"
 #include "settings/TextForms.h"
 
+namespace {
+
+QString storedKeyringKey(const Settings::SettingsStore& store, int account)
+{
+    Settings::AccountRecord record;
+    Settings::LoadAccount(store, qint16(account), record);
+    return Settings::keyringKey(record.Uname, record.Hname, record.Portno);
+}
+
+} // namespace
+
 Pop3Drivers::Pop3Drivers(MailForm& form, Settings::SettingsStore& store)
     : m_form(form), m_store(store)
-{}
+{
+    QObject::connect(&form, &MailForm::optionsLoaded, &m_passwords, &KeyringPasswords::refresh);
+}
+
+void Pop3Drivers::checkNextAccount()
+{
+    m_passwords.whenReady([this] { m_check.checkNextAccount(); });
+}
+
+void Pop3Drivers::retrNextAccount()
+{
+    m_passwords.whenReady([this] { m_retrieve.retrNextAccount(); });
+}
+
+void Pop3Drivers::deleNextAccount()
+{
+    m_passwords.whenReady([this] { m_delete.deleNextAccount(); });
+}
+
+bool Pop3Drivers::passwordMissing(int account) const
+{
+    return m_passwords.inUse() && !m_passwords.password(storedKeyringKey(m_store, account));
+}
 
 void Pop3Drivers::subDisConn()
 {
+    m_passwords.cancelWaiting();
     // A new cycle begins: no pause of another cycle may tick into it and
     // drive that cycle on with the new cycle's counters.
     m_check.cancelCycle();
@@ -76,6 +110,24 @@ const Settings::CurrentAccount& Pop3Drivers::loadadata(int account)
     AccountState& state = m_form.accounts()[account];
     Settings::AccountEntry entry{state.Scolor1, state.Scolor2, state.Wavmode, state.Wavdir2_};
     Settings::loadadata(m_store, qint16(account), m_current, entry);
+    if (m_passwords.inUse()) {
+        // The key as tavoprefs made it, from the texts as stored.
+        const QString key =
+            Settings::keyringKey(m_current.Uname, m_current.Hname, m_current.Portno);
+        if (const std::optional<QString> password = m_passwords.password(key)) {
+            m_current.password = *password;
+        } else {
+            m_current.password.clear();
+            if (m_current.Check != 0 && !m_reported.contains(key)) {
+                m_reported.insert(key);
+                m_connection.queueShowMsg(
+                    QStringLiteral("%1 のパスワードをキーリングから読めないため、チェックしません。"
+                                   "\r\n%2")
+                        .arg(Settings::zeroAsEmpty(m_current.Aname), m_passwords.failure(key)));
+            }
+            m_current.Check = 0;
+        }
+    }
     // tavoprefs stores an empty name or path as "0": an account without a
     // host must not reach the local machine, nor one without its own sound
     // play a file named "0" instead of the beep.
@@ -151,6 +203,9 @@ int Pop3Drivers::messageSlots(int account) const
 }
 bool Pop3Drivers::isMarked(int account, int message) const
 {
+    // Nothing is fetched or deleted where the login cannot be made.
+    if (passwordMissing(account))
+        return false;
     const MailTable& table = m_form.mailTable();
     return table.contains(account, message) && table.entry(account, message).Mark != 0;
 }

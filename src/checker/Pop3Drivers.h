@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "checker/KeyringPasswords.h"
 #include "checker/SessionDrivers.h"
 #include "pop3/CheckHost.h"
 #include "pop3/CheckSession.h"
@@ -12,6 +13,8 @@
 #include "pop3/RetrieveSession.h"
 #include "settings/CurrentAccountReader.h"
 
+#include <QSet>
+
 class MailForm;
 namespace Settings {
 class SettingsStore;
@@ -21,6 +24,12 @@ class SettingsStore;
  * The POP3 sessions as `mailform` drives them: the session drivers, and the
  * window as the sessions' host. Owned by whoever owns the window, created
  * before Form_Load.
+ *
+ * With the passwords in the desktop keyring, each cycle starts only once
+ * the keyring has answered for every account (KeyringPasswords). An
+ * account whose password it could not give is left out of checks, and of
+ * retrievals and deletions, and the user is told once per run; it is never
+ * tried with an empty or an older password.
  */
 class Pop3Drivers : public SessionDrivers, public CheckHost, public RetrieveHost, public DeleteHost
 {
@@ -28,9 +37,9 @@ public:
     Pop3Drivers(MailForm& form, Settings::SettingsStore& store);
 
     // SessionDrivers
-    void checkNextAccount() override { m_check.checkNextAccount(); }
-    void retrNextAccount() override { m_retrieve.retrNextAccount(); }
-    void deleNextAccount() override { m_delete.deleNextAccount(); }
+    void checkNextAccount() override;
+    void retrNextAccount() override;
+    void deleNextAccount() override;
     void subDisConn() override;
 
     // SessionHost
@@ -83,9 +92,15 @@ public:
     DeleteSession& deleteSession() { return m_delete; }
 
 private:
+    // Whether account's password should come from the keyring but has not.
+    bool passwordMissing(int account) const;
+
     MailForm& m_form;
     Settings::SettingsStore& m_store;
     Settings::CurrentAccount m_current;
+    KeyringPasswords m_passwords{m_store};
+    // Logins already reported as unreadable in this run.
+    QSet<QString> m_reported;
     Pop3Connection m_connection{*this};
     CheckSession m_check{m_connection, *this};
     RetrieveSession m_retrieve{m_connection, *this};

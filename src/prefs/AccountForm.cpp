@@ -16,6 +16,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShowEvent>
@@ -273,6 +274,21 @@ void AccountForm::intoform(qint16 n)
     m_Wavbox->setText(r.Wavdir2_);
     // A stored account may be confirmed as it is, even without a server name.
     m_Command1->setEnabled(portValid());
+    if (!m_page.passwordsInKeyring())
+        return;
+    // Nothing can be confirmed before the password is known: an empty box
+    // would overwrite the keyring's.
+    m_MailPassWord->setEnabled(false);
+    m_Command1->setEnabled(false);
+    m_page.readPassword(r, this, [this](std::optional<QString> password) {
+        if (!password) {
+            reject();
+            return;
+        }
+        m_MailPassWord->setText(*password);
+        m_MailPassWord->setEnabled(true);
+        m_Command1->setEnabled(portValid());
+    });
 }
 
 void AccountForm::Hostname_Change()
@@ -328,8 +344,12 @@ void AccountForm::Command1_Click()
     if (m_Accountname->text().isEmpty())
         m_Accountname->setText(m_UserName->text() + u'@' + m_Hostname->text());
     // A write that fails keeps the editor open with what the user typed.
-    if (m_page.storeAccount(record()))
-        accept();
+    setEnabled(false);
+    m_page.storeAccount(record(), this, [this](bool stored) {
+        setEnabled(true);
+        if (stored)
+            accept();
+    });
 }
 
 void AccountForm::keyPressEvent(QKeyEvent* event)

@@ -2,6 +2,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prefs/AccountPage.h"
 
+#include "keyring/PasswordKeyring.h"
 #include "prefs/AccountForm.h"
 #include "prefs/AccountGrid.h"
 #include "prefs/Dialogs.h"
@@ -12,6 +13,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -35,7 +37,7 @@ QPushButton* pageButton(const QString& text, const QString& name, const QString&
 } // namespace
 
 AccountPage::AccountPage(Settings::SettingsStore& store, Dialogs& dialogs, QWidget* parent)
-    : QWidget(parent), m_store(store), m_dialogs(dialogs)
+    : QWidget(parent), m_store(store), m_dialogs(dialogs), m_keyring(new PasswordKeyring(this))
 {
     m_accountList = new AccountGrid(0, 2, this);
     m_accountList->setObjectName(QStringLiteral("accountList"));
@@ -179,10 +181,75 @@ void AccountPage::editbutton_Click()
     form.exec();
 }
 
-bool AccountPage::storeAccount(const Settings::AccountRecord& record)
+bool AccountPage::passwordsInKeyring() const
 {
+    return Settings::passwordPlace(m_store) == Settings::PasswordPlace::Keyring;
+}
+
+void AccountPage::readPassword(const Settings::AccountRecord& record, QObject* context,
+                               std::function<void(std::optional<QString>)> found)
+{
+    QPointer<QObject> guard(context);
+    m_keyring->read(Settings::keyringKey(record.Uname, record.Hname, record.Portno),
+                    [this, guard, found](const PasswordKeyring::Reply& reply) {
+                        if (!reply.ok && !reply.notFound)
+                            m_dialogs.showMessage(window(), Prefs::keyringFailedText(reply.error),
+                                                  Dialogs::Icon::Stop);
+                        if (guard)
+                            found(reply.ok || reply.notFound ? std::optional(reply.password)
+                                                             : std::nullopt);
+                    });
+}
+
+void AccountPage::storeAccount(const Settings::AccountRecord& record, QObject* context,
+                               std::function<void(bool)> done)
+{
+    if (!passwordsInKeyring()) {
+        done(storeRecord(record));
+        return;
+    }
+    QString oldKey;
     if (m_editMode) {
-        if (!Settings::SaveAccount(m_store, qint16(m_selectedRow), record)) {
+        Settings::AccountRecord old;
+        Settings::LoadAccount(m_store, qint16(m_selectedRow), old);
+        oldKey = Settings::keyringKey(old.Uname, old.Hname, old.Portno);
+    }
+    const QString key = Settings::keyringKey(record.Uname, record.Hname, record.Portno);
+    QPointer<QObject> guard(context);
+    // The file loses its copy of the password only with the record, after
+    // the keyring took it.
+    m_keyring->write(key, record.Passw,
+                     [this, guard, done, record, key, oldKey](const PasswordKeyring::Reply& reply) {
+                         bool stored = false;
+                         if (!reply.ok) {
+                             m_dialogs.showMessage(window(), Prefs::keyringFailedText(reply.error),
+                                                   Dialogs::Icon::Stop);
+                         } else if (storeRecord(record)) {
+                             stored = true;
+                             if (!oldKey.isEmpty() && oldKey != key)
+                                 forgetUnlessShared(oldKey);
+                         }
+                         if (guard)
+                             done(stored);
+                     });
+}
+
+void AccountPage::forgetUnlessShared(const QString& key)
+{
+    Settings::AccountRecord record;
+    for (int n = 1; n <= m_accountno; ++n) {
+        Settings::LoadAccount(m_store, qint16(n), record);
+        if (Settings::keyringKey(record.Uname, record.Hname, record.Portno) == key)
+            return;
+    }
+    m_keyring->remove(key, {});
+}
+
+bool AccountPage::storeRecord(const Settings::AccountRecord& record)
+{
+    const Settings::PasswordPlace place = Settings::passwordPlace(m_store);
+    if (m_editMode) {
+        if (!Settings::SaveAccount(m_store, qint16(m_selectedRow), record, place)) {
             reportSaveFailure();
             return false;
         }
@@ -195,7 +262,7 @@ bool AccountPage::storeAccount(const Settings::AccountRecord& record)
     // neither. A failed write leaves the store as the file is, and the
     // editor's next OK writes the same number again, never the next one.
     Settings::SaveValue(m_store, QStringLiteral("accountno"), n, QString());
-    if (!Settings::SaveAccount(m_store, n, record)) {
+    if (!Settings::SaveAccount(m_store, n, record, place)) {
         reportSaveFailure();
         return false;
     }
@@ -218,10 +285,13 @@ void AccountPage::delbutton_Click()
     // LoadAccount starts every record from the defaults, so nothing of one
     // account (an absent password, say) passes into the next.
     bool written = true;
+    const Settings::PasswordPlace place = Settings::passwordPlace(m_store);
     Settings::AccountRecord record;
+    Settings::LoadAccount(m_store, qint16(a), record);
+    const QString deletedKey = Settings::keyringKey(record.Uname, record.Hname, record.Portno);
     for (int c = a + 1; c <= b; ++c) {
         Settings::LoadAccount(m_store, qint16(c), record);
-        written = Settings::SaveAccount(m_store, qint16(c - 1), record) && written;
+        written = Settings::SaveAccount(m_store, qint16(c - 1), record, place) && written;
     }
     m_accountList->removeRow(a - 1);
     m_accountno = qint16(b - 1);
@@ -233,6 +303,8 @@ void AccountPage::delbutton_Click()
     setEditButtonsEnabled(false);
     if (!written)
         reportSaveFailure();
+    else if (place == Settings::PasswordPlace::Keyring)
+        forgetUnlessShared(deletedKey);
 }
 
 void AccountPage::clearPasswordsAbove(qint16 count)

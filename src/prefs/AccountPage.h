@@ -4,7 +4,11 @@
 
 #include <QWidget>
 
+#include <functional>
+#include <optional>
+
 class AccountGrid;
+class PasswordKeyring;
 class Dialogs;
 class QPushButton;
 namespace Settings {
@@ -22,6 +26,11 @@ class SettingsStore;
  * included, so that the stored count always matches the stored records
  * whichever way the dialog is closed. A change that cannot be written is
  * reported and leaves the list as it was.
+ *
+ * While the stored settings keep passwords in the desktop keyring
+ * ("Keyringvalue"), an account's password goes to the keyring before its
+ * record reaches the file, and the record is written without one; a login
+ * that no account uses any more is removed from the keyring.
  */
 class AccountPage : public QWidget
 {
@@ -41,10 +50,20 @@ public:
     bool editMode() const { return m_editMode; }
 
     // The editor's OK: writes record as the selected account (editing) or as
-    // a new last account (adding), then shows it in the list. False, after
-    // telling the user, when the settings file could not be written; the
-    // list and the count are then unchanged.
-    bool storeAccount(const Settings::AccountRecord& record);
+    // a new last account (adding), then shows it in the list, and calls
+    // done(true); with the keyring, once its write succeeded. done(false),
+    // after telling the user, when the keyring or the settings file could
+    // not be written; the list and the count are then unchanged. done is
+    // not called once context is gone.
+    void storeAccount(const Settings::AccountRecord& record, QObject* context,
+                      std::function<void(bool stored)> done);
+
+    bool passwordsInKeyring() const;
+    // The keyring's password of record's login for the editor: found gets
+    // it (empty when the keyring holds none), unless context is gone. A
+    // keyring that cannot be read is reported, and found gets nothing.
+    void readPassword(const Settings::AccountRecord& record, QObject* context,
+                      std::function<void(std::optional<QString>)> found);
 
     void addbutton_Click();
     void editbutton_Click();
@@ -63,6 +82,10 @@ private:
     bool ensureWritable();
     void reportSaveFailure();
     void setEditButtonsEnabled(bool enabled);
+    bool storeRecord(const Settings::AccountRecord& record);
+    // Removes key from the keyring unless one of the stored accounts logs
+    // in with it.
+    void forgetUnlessShared(const QString& key);
 
     Settings::SettingsStore& m_store;
     Dialogs& m_dialogs;
@@ -74,4 +97,5 @@ private:
     // Account number of the row chosen by the last mouse press; 0 for none.
     int m_selectedRow = 0;
     bool m_editMode = false;
+    PasswordKeyring* m_keyring;
 };

@@ -2,10 +2,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prefs/OptionForm.h"
 
+#include "keyring/PasswordKeyring.h"
 #include "prefs/AccountPage.h"
 #include "prefs/Dialogs.h"
+#include "prefs/KeyringMove.h"
 #include "prefs/PageTabButton.h"
 #include "prefs/Prefs.h"
+#include "settings/AccountRecord.h"
 #include "settings/GeneralOptions.h"
 #include "settings/SettingsStore.h"
 #include "settings/TextForms.h"
@@ -157,8 +160,16 @@ QWidget* OptionForm::createGeneralPage()
                          QStringLiteral("チェックするとWindowsの終了時に自動的に終了します"), page);
     m_option8 = checkBox(QStringLiteral("option8"), QStringLiteral("ログ表示ボタン有効"),
                          QStringLiteral("ポップアップに「ログ表示」ボタンを表示します"), page);
+    m_keyringBox =
+        checkBox(QStringLiteral("keyringBox"), QStringLiteral("パスワードをキーリングに保存"),
+                 QStringLiteral("パスワードを設定ファイルではなくデスクトップのキーリ"
+                                "ングに保存します"),
+                 page);
     for (QCheckBox* box : {m_option5, m_option3, m_option7, m_option8})
         checks->addWidget(box);
+    checks->addWidget(m_keyringBox);
+    m_keyringMove = new KeyringMove(m_store, this);
+    connect(m_keyringBox, &QCheckBox::toggled, this, &OptionForm::keyringBox_Toggled);
     auto* top = new QHBoxLayout;
     top->addLayout(timers);
     top->addLayout(checks);
@@ -286,6 +297,7 @@ void OptionForm::LoadOptions()
     m_option7->setChecked(o.Option7value != 0);
     m_option8->setChecked(o.Option8value != 0);
     m_option9->setChecked(o.Option9value != 0);
+    m_keyringBox->setChecked(o.Keyringvalue != 0);
 
     m_timerbox[2]->setEnabled(m_Option1->isChecked());
     m_timerbox[4]->setEnabled(m_option4->isChecked());
@@ -345,6 +357,7 @@ bool OptionForm::SaveOptions()
     o.Wavdir = m_Wavbox->text();
     for (int n = 0; n < 6; ++n)
         o.Hotkeynum[n] = qint16(m_cmb_Key[n]->currentData().toInt());
+    o.Keyringvalue = flag(m_keyringBox);
     return Settings::saveGeneralOptions(m_store, o);
 }
 
@@ -362,11 +375,50 @@ void OptionForm::OkBt_Click()
             }
         }
     }
+    const bool intoKeyring = m_keyringBox->isChecked();
+    if (intoKeyring == (Settings::passwordPlace(m_store) == Settings::PasswordPlace::Keyring)) {
+        saveAndClose();
+        return;
+    }
+    // Nothing can be changed while the keyring answers.
+    setEnabled(false);
+    m_keyringMove->prepare(intoKeyring, m_accountPage->accountno(), [this](const QString& failure) {
+        setEnabled(true);
+        if (!failure.isEmpty()) {
+            // The passwords stay where they are, and so does the box.
+            m_keyringBox->setChecked(!m_keyringBox->isChecked());
+            m_dialogs.showMessage(this, failure, Dialogs::Icon::Stop);
+            return;
+        }
+        saveAndClose();
+    });
+}
+
+void OptionForm::saveAndClose()
+{
     if (!SaveOptions()) {
         m_dialogs.showMessage(this, Prefs::saveFailedText(m_store.filePath()), Dialogs::Icon::Stop);
         return;
     }
-    accept();
+    setEnabled(false);
+    m_keyringMove->finish([this] { accept(); });
+}
+
+void OptionForm::keyringBox_Toggled(bool checked)
+{
+    // Only a change to the keyring needs one; the stored state was fine.
+    if (!checked || Settings::passwordPlace(m_store) == Settings::PasswordPlace::Keyring)
+        return;
+    m_keyringBox->setEnabled(false);
+    m_keyringMove->keyring().probe([this](bool available, const QString& why) {
+        m_keyringBox->setEnabled(true);
+        if (available)
+            return;
+        m_keyringBox->setChecked(false);
+        m_dialogs.showMessage(
+            this, QStringLiteral("パスワードをキーリングに保存できません。\n%1").arg(why),
+            Dialogs::Icon::Exclamation);
+    });
 }
 
 void OptionForm::CancelBt_Click()

@@ -8,6 +8,7 @@
 
 class AccountPage;
 class Dialogs;
+class KeyringMove;
 class PageTabButton;
 class QCheckBox;
 class QComboBox;
@@ -28,6 +29,10 @@ class SettingsStore;
  *
  * Enter on a focused button presses that button; anywhere else it presses
  * OK. Esc is "ｷｬﾝｾﾙ".
+ *
+ * "パスワードをキーリングに保存" can be ticked only where a keyring service
+ * answers; OK then moves the stored passwords into the keyring (or back)
+ * before it writes the rest, and closes once the keyring has answered.
  *
  * OK is enabled exactly while every timer box holds a whole count from 0 to
  * 32767. A write that does not reach the settings file is reported and keeps
@@ -66,6 +71,8 @@ protected:
 
 private:
     QWidget* createGeneralPage();
+    void keyringBox_Toggled(bool checked);
+    void saveAndClose();
     QCheckBox* checkBox(const QString& name, const QString& caption, const QString& toolTip,
                         QWidget* parent);
     QLineEdit* timerBox(int n, const QString& text, const QString& toolTip, QWidget* parent);
@@ -90,6 +97,8 @@ private:
     QCheckBox* m_option7 = nullptr;
     QCheckBox* m_option8 = nullptr;
     QCheckBox* m_option9 = nullptr;
+    QCheckBox* m_keyringBox = nullptr;
+    KeyringMove* m_keyringMove = nullptr;
     QLineEdit* m_Wavbox = nullptr;
     QPushButton* m_Command2 = nullptr;
     // Mailerbox 1 and 2, RefBt 1 and 2 at indexes 1 and 2.

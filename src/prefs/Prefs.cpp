@@ -19,6 +19,11 @@ QString appTitle()
     return QStringLiteral("Tavoメールチェッカー");
 }
 
+QString keyringFailedText(const QString& why)
+{
+    return QStringLiteral("パスワードをキーリングに保存できません。\n%1").arg(why);
+}
+
 QString saveFailedText(const QString& path)
 {
     return QStringLiteral("設定を保存できませんでした。\n"

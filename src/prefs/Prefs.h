@@ -18,6 +18,8 @@ QString appTitle();
 
 // The message of a write that did not reach the settings file at path.
 QString saveFailedText(const QString& path);
+// The message of a keyring that refused a password; why is its own words.
+QString keyringFailedText(const QString& why);
 
 // Stored colours are 0x00BBGGRR: red in the low byte.
 QColor colorFromBgr(qint32 bgr);

@@ -13,6 +13,17 @@ QString accountKey(QStringView base, qint16 n)
     return base.toString() + QString::number(n);
 }
 
+PasswordPlace passwordPlace(const SettingsStore& store)
+{
+    const auto value = toInteger(store.get(QStringLiteral("Keyringvalue"), QStringLiteral("0")));
+    return value.value_or(0) != 0 ? PasswordPlace::Keyring : PasswordPlace::File;
+}
+
+QString keyringKey(const QString& Uname, const QString& Hname, int Portno)
+{
+    return Uname + u'@' + Hname + u':' + QString::number(Portno);
+}
+
 void ResetAccountRecord(AccountRecord& record)
 {
     record = AccountRecord{};
@@ -47,14 +58,17 @@ void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record)
         record.Passw = DecodePassword(stored);
 }
 
-bool SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record)
+bool SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record, PasswordPlace place)
 {
     SaveValue(store, accountKey(u"Aname", n), 0, record.Aname);
     SaveValue(store, accountKey(u"Hname", n), 0, record.Hname);
     // Written as text: a port above 32767 does not fit SaveValue's number.
     store.save(accountKey(u"Portno", n), QString::number(record.Portno));
     SaveValue(store, accountKey(u"Uname", n), 0, record.Uname);
-    SaveValue(store, accountKey(u"Passw", n), 0, EncodePassword(record.Passw));
+    if (place == PasswordPlace::File)
+        SaveValue(store, accountKey(u"Passw", n), 0, EncodePassword(record.Passw));
+    else
+        store.remove(accountKey(u"Passw", n));
     SaveValue(store, accountKey(u"Check", n), record.Check, QString());
     store.save(accountKey(u"Scolor1", n), QString::number(record.Scolor1));
     store.save(accountKey(u"Scolor2", n), QString::number(record.Scolor2));

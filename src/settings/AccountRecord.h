@@ -46,12 +46,25 @@ void ResetAccountRecord(AccountRecord& record);
 // through toTls and toTlsPin.
 void LoadAccount(const SettingsStore& store, qint16 n, AccountRecord& record);
 
+// Where the passwords of the accounts are kept: under "Passw<n>" in the
+// reversible form of PasswordForm.h, or in the desktop keyring ("Keyringvalue"
+// non-zero), in which case no "Passw<n>" is stored at all.
+enum class PasswordPlace { File, Keyring };
+PasswordPlace passwordPlace(const SettingsStore& store);
+
+// The stable name of an account's password in the keyring,
+// "<user>@<host>:<port>": the same login shares one entry, and renumbering
+// the accounts moves nothing.
+QString keyringKey(const QString& Uname, const QString& Hname, int Portno);
+
 // Writes record as account n: twelve saves in the order of the record's
 // fields, texts and numbers through SaveValue (so an empty text is stored as
 // "0"), the two colours and the port directly as decimal text, and the pin as
 // toTlsPin reads it, an empty pin as the empty text (never "0"); then writes
-// the file. False when the file could not be written.
-bool SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record);
+// the file. With the keyring as place, "Passw<n>" is removed instead of
+// written. False when the file could not be written.
+bool SaveAccount(SettingsStore& store, qint16 n, const AccountRecord& record,
+                 PasswordPlace place = PasswordPlace::File);
 
 // Stores sha256Hex (64 hexadecimal digits, stored in lower case) as the
 // trusted certificate of account n and writes the file; the empty text

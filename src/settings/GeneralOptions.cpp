@@ -59,6 +59,7 @@ GeneralOptions loadGeneralOptions(const SettingsStore& store)
         readInteger(store, indexedKey(u"grdWidth", i), o.grdWidth[i]);
     readInteger(store, QStringLiteral("frmWidth"), o.frmWidth);
     readInteger(store, QStringLiteral("frmHeight"), o.frmHeight);
+    readInteger(store, QStringLiteral("Keyringvalue"), o.Keyringvalue);
     return o;
 }
 
@@ -83,6 +84,7 @@ bool saveGeneralOptions(SettingsStore& store, const GeneralOptions& o)
     SaveValue(store, QStringLiteral("Wavdir"), 0, o.Wavdir);
     for (std::size_t i = 0; i < o.Hotkeynum.size(); ++i)
         saveNumber(store, indexedKey(u"Hotkeynum", i), o.Hotkeynum[i]);
+    saveNumber(store, QStringLiteral("Keyringvalue"), o.Keyringvalue);
     return store.sync();
 }
 

@@ -41,6 +41,8 @@ struct GeneralOptions
     std::array<qint16, 6> grdWidth{260, 260, 130, 2740, 4770, 300};
     qint16 frmWidth = 8730;  // checker window width, twips
     qint16 frmHeight = 4710; // checker window height, twips
+    // 1: account passwords live in the desktop keyring, not under "Passw<n>"
+    qint16 Keyringvalue = 0;
 
     friend bool operator==(const GeneralOptions&, const GeneralOptions&) = default;
 };
@@ -51,7 +53,8 @@ GeneralOptions loadGeneralOptions(const SettingsStore& store);
 
 // Writes what tavoprefs confirms with OK, through SaveValue and in this order:
 // "accountno", "Option1value".."Option9value", the four timers, "Mailerdir1",
-// "Mailerdir2", "Wavdir", "Hotkeynum0".."Hotkeynum5"; then writes the file.
+// "Mailerdir2", "Wavdir", "Hotkeynum0".."Hotkeynum5", "Keyringvalue"; then
+// writes the file.
 // The layout keys are left alone. False when the file could not be written.
 bool saveGeneralOptions(SettingsStore& store, const GeneralOptions& options);
 

@@ -208,6 +208,18 @@ void SettingsStore::save(const QString& key, const QString& text)
     m_pending = true;
 }
 
+void SettingsStore::remove(const QString& key)
+{
+    if (!m_settings->contains(key))
+        return;
+    if (!prepareWrite()) {
+        m_refused = true;
+        return;
+    }
+    m_settings->remove(key);
+    m_pending = true;
+}
+
 bool SettingsStore::sync()
 {
     m_settings->sync();

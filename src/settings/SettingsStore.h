@@ -66,6 +66,9 @@ public:
     // Creates or overwrites key. A failed write leaves the previous value;
     // the next sync() reports it.
     void save(const QString& key, const QString& text);
+    // Removes key, so that it reads as absent; like save, written by the
+    // next sync().
+    void remove(const QString& key);
     // Writes pending saves to disk now (saves are also written on destruction).
     // False when a save since the last sync was refused or the file could not
     // be written: nothing may then be reported to the user as saved.

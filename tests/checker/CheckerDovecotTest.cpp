@@ -6,13 +6,19 @@
 #include "checker/Pop3Drivers.h"
 #include "decode/MailText.h"
 #include "instancelock/InstanceLock.h"
+#include "keyring/PasswordKeyring.h"
 #include "maillist/MailListView.h"
 #include "maillist/ViewForm.h"
 #include "settings/AccountRecord.h"
+#include "support/DBusSession.h"
 #include "support/DovecotServer.h"
 #include "support/ScriptedPop3Server.h"
 
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -36,6 +42,26 @@ using Prompt = FakePrompter::Prompt;
 using Call = FakeSoundPlayer::Call;
 
 const QString appTitle = QStringLiteral("Tavoメールチェッカー LAN");
+
+// The private buses of main(): a session bus for the keyring and a stand-in
+// system bus on which the test itself is logind and NetworkManager; nullptr
+// when they could not be started.
+DBusSession* sessionBus = nullptr;
+DBusSession* systemBus = nullptr;
+
+bool writeKeyring(const QString& key, const QString& password)
+{
+    PasswordKeyring keyring;
+    std::optional<bool> written;
+    const auto answered = [&written](const PasswordKeyring::Reply& r) {
+        written = r.ok || r.notFound;
+    };
+    if (password.isNull())
+        keyring.remove(key, answered);
+    else
+        keyring.write(key, password, answered);
+    return QTest::qWaitFor([&written] { return written.has_value(); }, 10000) && *written;
+}
 
 // Background colours of the two accounts' rows, 0x00BBGGRR.
 constexpr qint32 kaishaBackground = 16777088;
@@ -156,6 +182,10 @@ private slots:
     void deletionWhileACheckWaitsActsOnTheListShown();
     void emptyTextsStoredAsZeroReadAsEmpty();
     void accountCountChangeListsEveryAccountAnew();
+    void passwordFromTheKeyring_data();
+    void passwordFromTheKeyring();
+    void checkAfterWaking_data();
+    void checkAfterWaking();
     // Delivers a message: keep it last, the others expect the demo mail only.
     void notifyOnlyOnChange();
 
@@ -759,5 +789,129 @@ void CheckerDovecotTest::notifyOnlyOnChange()
     QTRY_COMPARE(rig.light.changes, oneBlink);
 }
 
-QTEST_MAIN(CheckerDovecotTest)
+void CheckerDovecotTest::passwordFromTheKeyring_data()
+{
+    QTest::addColumn<QString>("inKeyring"); // null: no entry
+    QTest::addColumn<QString>("inFile");
+    QTest::addColumn<bool>("loggedIn");
+
+    QTest::addRow("keyring's password, none in the file")
+        << QStringLiteral("kaisha2026") << QString() << true;
+    QTest::addRow("a stale password left in the file is not sent")
+        << QStringLiteral("kaisha2026") << QStringLiteral("kaisha2025") << true;
+    QTest::addRow("no entry: skipped, told once, never an empty password")
+        << QString() << QString() << false;
+}
+
+void CheckerDovecotTest::passwordFromTheKeyring()
+{
+    QFETCH(QString, inKeyring);
+    QFETCH(QString, inFile);
+    QFETCH(bool, loggedIn);
+    if (!sessionBus || !DBusSession::keyringInstalled())
+        QSKIP("no private session bus, or gnome-keyring is not installed");
+    static const bool keyringUp = sessionBus->startKeyring();
+    QVERIFY(keyringUp);
+    const QString port = QString::number(m_server.port());
+    QVERIFY(writeKeyring(QStringLiteral("tanaka@127.0.0.1:") + port, inKeyring));
+    QVERIFY(writeKeyring(QStringLiteral("suzuki@localhost:") + port, QStringLiteral("jitaku")));
+
+    CheckerRig rig;
+    configure(rig,
+              {{"Keyringvalue", QStringLiteral("1")},
+               {"Option1value", QStringLiteral("0")},
+               {"Option3value", QStringLiteral("0")}},
+              inFile);
+    MailForm& form = startForm(rig);
+    const QList<QByteArray> suzukiListed = DovecotServer::commandLines(
+        {"USER suzuki", "PASS jitaku", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"});
+    for (int round = 0; round < 2; ++round) {
+        QCOMPARE(cycle(form, [&] { form.checkmail(); }),
+                 loggedIn ? bothAccountsListed : suzukiListed);
+        // Once per run, however many checks find it missing.
+        QCOMPARE(rig.prompter.prompts.size(), loggedIn ? 0 : 1);
+    }
+    if (!loggedIn)
+        QVERIFY(rig.prompter.prompts.constFirst().text.contains(QStringLiteral("キーリング")));
+}
+
+void CheckerDovecotTest::checkAfterWaking_data()
+{
+    QTest::addColumn<QString>("service");
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("member");
+    QTest::addColumn<QVariant>("argument");
+
+    QTest::addRow("logind: resumed from sleep")
+        << QStringLiteral("org.freedesktop.login1") << QStringLiteral("/org/freedesktop/login1")
+        << QStringLiteral("org.freedesktop.login1.Manager.PrepareForSleep") << QVariant(false);
+    QTest::addRow("NetworkManager: connected again")
+        << QStringLiteral("org.freedesktop.NetworkManager")
+        << QStringLiteral("/org/freedesktop/NetworkManager")
+        << QStringLiteral("org.freedesktop.NetworkManager.StateChanged") << QVariant(70u);
+}
+
+void CheckerDovecotTest::checkAfterWaking()
+{
+    QFETCH(QString, service);
+    QFETCH(QString, path);
+    QFETCH(QString, member);
+    QFETCH(QVariant, argument);
+    if (!systemBus)
+        QSKIP("no stand-in system bus (dbus-daemon)");
+    QDBusConnection standIn =
+        QDBusConnection::connectToBus(systemBus->address(), QStringLiteral("stand-in"));
+    QVERIFY(standIn.registerService(service));
+
+    CheckerRig rig;
+    // Hours between scheduled checks: only the wake can start one.
+    configure(rig, {{"Checktimerval", QStringLiteral("600")},
+                    {"Option1value", QStringLiteral("0")},
+                    {"Option5value", QStringLiteral("0")}});
+    InstanceLock lock(rig.dir.filePath(QStringLiteral("lock")));
+    const std::unique_ptr<MailForm> form = Checker::startChecker(lock, rig.context(), nullptr);
+    QVERIFY(form);
+    const qsizetype before = m_server.commandsSeen().size();
+    const qsizetype dot = member.lastIndexOf(u'.');
+    QDBusMessage signal = QDBusMessage::createSignal(path, member.left(dot), member.mid(dot + 1));
+    signal << argument;
+    QElapsedTimer sinceWake;
+    sinceWake.start();
+    QVERIFY(standIn.send(signal));
+    QTRY_VERIFY_WITH_TIMEOUT(m_server.commandsSeen().mid(before).contains("USER tanaka"), 9000);
+    // The network is given its moment first.
+    QVERIFY2(sinceWake.elapsed() >= 4500, qPrintable(QString::number(sinceWake.elapsed())));
+    QCOMPARE(form->scheduler().checkCount(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(form->windowTitle(), QStringLiteral("5通のメールが届いています!"),
+                              15000);
+    standIn.unregisterService(service);
+    QDBusConnection::disconnectFromBus(QStringLiteral("stand-in"));
+}
+
+int main(int argc, char* argv[])
+{
+    // Never the user's own buses or keyring: two bare private buses, on
+    // which nothing starts by itself.
+    DBusSession session;
+    DBusSession system;
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    // No system bus at all unless the stand-in starts.
+    qputenv("DBUS_SYSTEM_BUS_ADDRESS", "unix:path=/nonexistent/tavowatch-test");
+    if (DBusSession::isInstalled() && session.start(DBusSession::Services::Bare)) {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", session.address().toLatin1());
+        sessionBus = &session;
+    }
+    if (DBusSession::isInstalled() && system.start(DBusSession::Services::Bare)) {
+        qputenv("DBUS_SYSTEM_BUS_ADDRESS", system.address().toLatin1());
+        systemBus = &system;
+    }
+    // As the checker's own main() has it: Qt's event loop without GLib's,
+    // which the keyring's answers must reach all the same.
+    qputenv("QT_NO_GLIB", "1");
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    CheckerDovecotTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "CheckerDovecotTest.moc"

@@ -1,12 +1,14 @@
 // SPDX-FileCopyrightText: 2026 tavowatch developers
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "prefs/OptionForm.h"
+#include "keyring/PasswordKeyring.h"
 #include "prefs/AccountForm.h"
 #include "prefs/AccountPage.h"
 #include "prefs/Prefs.h"
 #include "prefs/QtDialogs.h"
 #include "settings/AccountRecord.h"
 #include "settings/SettingsStore.h"
+#include "support/DBusSession.h"
 #include "support/FakeDialogs.h"
 #include "support/NextMessageBox.h"
 
@@ -44,6 +46,19 @@
 namespace {
 
 const QString absent = QStringLiteral("<absent>");
+// The private session bus of main(), without a keyring until a test starts
+// one; nullptr when none could be started.
+DBusSession* sessionBus = nullptr;
+
+PasswordKeyring::Reply readKeyring(const QString& key)
+{
+    PasswordKeyring keyring;
+    std::optional<PasswordKeyring::Reply> reply;
+    keyring.read(key, [&reply](const PasswordKeyring::Reply& r) { reply = r; });
+    // An unanswered read reads as a failure.
+    (void)QTest::qWaitFor([&reply] { return reply.has_value(); }, 10000);
+    return reply.value_or(PasswordKeyring::Reply{});
+}
 const QString pin = QStringLiteral("89abcdef01234567").repeated(4);
 using Keys = QList<std::pair<QString, QString>>;
 
@@ -117,6 +132,8 @@ private slots:
     void accessibleActionIsAClick_data();
     void accessibleActionIsAClick();
     void realMessageBoxShowsTextAsWritten();
+    void keyringOption_data();
+    void keyringOption();
 
 private:
     OptionForm& open();
@@ -877,5 +894,75 @@ void OptionFormTest::realMessageBoxShowsTextAsWritten()
     QCOMPARE(read, text);
 }
 
-QTEST_MAIN(OptionFormTest)
+void OptionFormTest::keyringOption_data()
+{
+    QTest::addColumn<bool>("service");
+
+    // In this order: the first row runs before the keyring is started.
+    QTest::addRow("no Secret Service: refused, password kept") << false;
+    QTest::addRow("Secret Service: moved in, then back out") << true;
+}
+
+void OptionFormTest::keyringOption()
+{
+    QFETCH(bool, service);
+    if (!sessionBus)
+        QSKIP("no private session bus (dbus-daemon)");
+    if (service && !DBusSession::keyringInstalled())
+        QSKIP("gnome-keyring is not installed (scripts/install-deps installs it)");
+    if (service)
+        QVERIFY(sessionBus->startKeyring());
+
+    set({{QStringLiteral("accountno"), QStringLiteral("1")}});
+    QVERIFY(Settings::SaveAccount(*m_store, 1,
+                                  account(QStringLiteral("会社"), QStringLiteral("秘密 pw€"))));
+    const QString inFile = stored(QStringLiteral("Passw1"));
+    const QString key = QStringLiteral("会社-user@会社.example.jp:110");
+    const auto switchTo = [this](bool on) {
+        open();
+        auto* box = find<QCheckBox>(m_form.get(), QStringLiteral("keyringBox"));
+        box->setChecked(on);
+        QTRY_VERIFY(box->isEnabled());
+        if (box->isChecked() == on)
+            find<QPushButton>(m_form.get(), QStringLiteral("OkBt"))->click();
+    };
+
+    switchTo(true);
+    if (!service) {
+        QCOMPARE(m_dialogs.messages.size(), 1);
+        QVERIFY(m_dialogs.messages.constFirst().contains(QStringLiteral("キーリング")));
+        QVERIFY(!find<QCheckBox>(m_form.get(), QStringLiteral("keyringBox"))->isChecked());
+        QVERIFY(m_form->isVisible());
+        QCOMPARE(stored(QStringLiteral("Passw1")), inFile);
+        QCOMPARE(stored(QStringLiteral("Keyringvalue")), absent);
+        return;
+    }
+    QTRY_VERIFY(!m_form->isVisible());
+    QCOMPARE(m_dialogs.messages, QStringList());
+    QCOMPARE(stored(QStringLiteral("Keyringvalue")), QStringLiteral("1"));
+    QCOMPARE(stored(QStringLiteral("Passw1")), absent);
+    QCOMPARE(readKeyring(key).password, QStringLiteral("秘密 pw€"));
+
+    switchTo(false);
+    QTRY_VERIFY(!m_form->isVisible());
+    QCOMPARE(stored(QStringLiteral("Keyringvalue")), QStringLiteral("0"));
+    QCOMPARE(stored(QStringLiteral("Passw1")), inFile);
+    QVERIFY(readKeyring(key).notFound);
+}
+
+int main(int argc, char* argv[])
+{
+    // Never the user's own bus or keyring: a bare private bus, on which
+    // nothing starts by itself.
+    DBusSession bus;
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    if (DBusSession::isInstalled() && bus.start(DBusSession::Services::Bare)) {
+        qputenv("DBUS_SESSION_BUS_ADDRESS", bus.address().toLatin1());
+        sessionBus = &bus;
+    }
+    QApplication app(argc, argv);
+    OptionFormTest test;
+    return QTest::qExec(&test, argc, argv);
+}
 #include "OptionFormTest.moc"
