@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "prefs/Autostart.h"
+
 #include <QDialog>
 
 #include <array>
@@ -30,8 +32,9 @@ class SettingsStore;
  * OK. Esc is "ｷｬﾝｾﾙ".
  *
  * OK is enabled exactly while every timer box holds a whole count from 0 to
- * 32767. A write that does not reach the settings file is reported and keeps
- * the dialog open with the user's entries.
+ * 32767. A write that does not reach the settings file, or the autostart
+ * entry ("ログイン時に起動する"), is reported and keeps the dialog open with
+ * the user's entries.
  */
 class OptionForm : public QDialog
 {
@@ -90,6 +93,8 @@ private:
     QCheckBox* m_option7 = nullptr;
     QCheckBox* m_option8 = nullptr;
     QCheckBox* m_option9 = nullptr;
+    QCheckBox* m_autostartBox = nullptr;
+    Autostart m_autostart;
     QLineEdit* m_Wavbox = nullptr;
     QPushButton* m_Command2 = nullptr;
     // Mailerbox 1 and 2, RefBt 1 and 2 at indexes 1 and 2.
