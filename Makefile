@@ -8,7 +8,7 @@ DEB_BUILD   ?= build-deb
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build test unit-test fuzz-build fuzz-test deb fuzz bench format demo \
+.PHONY: all deps build test unit-test fuzz-build fuzz-test deb deb-test fuzz bench format demo \
         install clean
 
 all: build
@@ -36,7 +36,12 @@ unit-test: build
 fuzz-test: fuzz-build
 	ctest --test-dir $(FUZZ_BUILD) --output-on-failure
 
-test: unit-test fuzz-test
+# The package as a user gets it: unpacked into a throw-away root, both
+# programs started and ended, and Debian's checkers run on it.
+deb-test: deb
+	scripts/check-deb $(DEB_BUILD)
+
+test: unit-test fuzz-test deb-test
 
 # Runs every fuzzer for FUZZ_SECONDS seconds each: make fuzz FUZZ_SECONDS=3600
 fuzz: fuzz-build
