@@ -4,10 +4,12 @@
 BUILD       ?= build
 FUZZ_BUILD  ?= build-fuzz
 BENCH_BUILD ?= build-bench
+DEB_BUILD   ?= build-deb
 JOBS        ?= $(shell nproc)
 FUZZ_SECONDS ?= 300
 
-.PHONY: all deps build test unit-test fuzz-build fuzz-test fuzz bench format demo install clean
+.PHONY: all deps build test unit-test fuzz-build fuzz-test deb deb-test fuzz bench format demo \
+        install clean
 
 all: build
 
@@ -34,7 +36,12 @@ unit-test: build
 fuzz-test: fuzz-build
 	ctest --test-dir $(FUZZ_BUILD) --output-on-failure
 
-test: unit-test fuzz-test
+# The package as a user gets it: unpacked into a throw-away root, both
+# programs started and ended, and Debian's checkers run on it.
+deb-test: deb
+	scripts/check-deb $(DEB_BUILD)
+
+test: unit-test fuzz-test deb-test
 
 # Runs every fuzzer for FUZZ_SECONDS seconds each: make fuzz FUZZ_SECONDS=3600
 fuzz: fuzz-build
@@ -63,5 +70,10 @@ install: deps
 	cmake --build $(RELEASE_BUILD) -j $(JOBS)
 	cmake --install $(RELEASE_BUILD) --prefix $(PREFIX)
 
+# The Debian package, built with dpkg-buildpackage from a clean copy of the
+# tree in $(DEB_BUILD); prints the path of the .deb.
+deb: deps
+	JOBS=$(JOBS) scripts/make-deb $(DEB_BUILD)
+
 clean:
-	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD)
+	rm -rf $(BUILD) $(FUZZ_BUILD) $(BENCH_BUILD) $(RELEASE_BUILD) $(DEB_BUILD)

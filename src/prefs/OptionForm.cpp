@@ -56,7 +56,8 @@ qint16 flag(const QCheckBox* box)
 OptionForm::OptionForm(Settings::SettingsStore& store, Dialogs& dialogs, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::CustomizeWindowHint),
-      m_store(store), m_dialogs(dialogs)
+      m_store(store), m_dialogs(dialogs),
+      m_autostart(QCoreApplication::applicationDirPath() + QStringLiteral("/tavowatchl"))
 {
     setObjectName(QStringLiteral("optionform"));
     setWindowTitle(QStringLiteral("OPTION"));
@@ -160,12 +161,15 @@ QWidget* OptionForm::createGeneralPage()
                          QStringLiteral("チェックするとWindowsの終了時に自動的に終了します"), page);
     m_option8 = checkBox(QStringLiteral("option8"), QStringLiteral("ログ表示ボタン有効"),
                          QStringLiteral("ポップアップに「ログ表示」ボタンを表示します"), page);
+    m_autostartBox =
+        checkBox(QStringLiteral("autostartBox"), QStringLiteral("ログイン時に起動する"),
+                 QStringLiteral("ﾃﾞｽｸﾄｯﾌﾟにﾛｸﾞｲﾝするとﾒｰﾙﾁｪｯｶｰを起動します"), page);
     m_keyringBox =
         checkBox(QStringLiteral("keyringBox"), QStringLiteral("パスワードをキーリングに保存"),
                  QStringLiteral("パスワードを設定ファイルではなくデスクトップのキーリ"
                                 "ングに保存します"),
                  page);
-    for (QCheckBox* box : {m_option5, m_option3, m_option7, m_option8})
+    for (QCheckBox* box : {m_option5, m_option3, m_option7, m_option8, m_autostartBox})
         checks->addWidget(box);
     checks->addWidget(m_keyringBox);
     m_keyringMove = new KeyringMove(m_store, this);
@@ -298,6 +302,7 @@ void OptionForm::LoadOptions()
     m_option8->setChecked(o.Option8value != 0);
     m_option9->setChecked(o.Option9value != 0);
     m_keyringBox->setChecked(o.Keyringvalue != 0);
+    m_autostartBox->setChecked(m_autostart.isEnabled());
 
     m_timerbox[2]->setEnabled(m_Option1->isChecked());
     m_timerbox[4]->setEnabled(m_option4->isChecked());
@@ -398,6 +403,11 @@ void OptionForm::saveAndClose()
 {
     if (!SaveOptions()) {
         m_dialogs.showMessage(this, Prefs::saveFailedText(m_store.filePath()), Dialogs::Icon::Stop);
+        return;
+    }
+    if (!m_autostart.apply(m_autostartBox->isChecked())) {
+        m_dialogs.showMessage(this, Prefs::saveFailedText(m_autostart.filePath()),
+                              Dialogs::Icon::Stop);
         return;
     }
     setEnabled(false);

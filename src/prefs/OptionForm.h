@@ -2,6 +2,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "prefs/Autostart.h"
+
 #include <QDialog>
 
 #include <array>
@@ -35,8 +37,9 @@ class SettingsStore;
  * before it writes the rest, and closes once the keyring has answered.
  *
  * OK is enabled exactly while every timer box holds a whole count from 0 to
- * 32767. A write that does not reach the settings file is reported and keeps
- * the dialog open with the user's entries.
+ * 32767. A write that does not reach the settings file, or the autostart
+ * entry ("ログイン時に起動する"), is reported and keeps the dialog open with
+ * the user's entries.
  */
 class OptionForm : public QDialog
 {
@@ -99,6 +102,8 @@ private:
     QCheckBox* m_option9 = nullptr;
     QCheckBox* m_keyringBox = nullptr;
     KeyringMove* m_keyringMove = nullptr;
+    QCheckBox* m_autostartBox = nullptr;
+    Autostart m_autostart;
     QLineEdit* m_Wavbox = nullptr;
     QPushButton* m_Command2 = nullptr;
     // Mailerbox 1 and 2, RefBt 1 and 2 at indexes 1 and 2.

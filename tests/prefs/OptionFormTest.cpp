@@ -134,6 +134,8 @@ private slots:
     void realMessageBoxShowsTextAsWritten();
     void keyringOption_data();
     void keyringOption();
+    void autostartEntry_data();
+    void autostartEntry();
 
 private:
     OptionForm& open();
@@ -160,6 +162,8 @@ void OptionFormTest::init()
     m_store =
         std::make_unique<Settings::SettingsStore>(m_dir->filePath(QStringLiteral("tavowatch.ini")));
     m_dialogs = FakeDialogs();
+    // The autostart entry goes to the temporary folder, never the user's.
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir->path()));
 }
 
 void OptionFormTest::cleanup()
@@ -950,6 +954,68 @@ void OptionFormTest::keyringOption()
     QVERIFY(readKeyring(key).notFound);
 }
 
+void OptionFormTest::autostartEntry_data()
+{
+    QTest::addColumn<QString>("before"); // the entry, %1 the checker; "<folder>" a folder there
+    QTest::addColumn<bool>("opensTicked");
+    QTest::addColumn<bool>("tick");
+    QTest::addColumn<QString>("after"); // "ours", "absent", "kept" or "reported"
+    const QString ours = QStringLiteral("[Desktop Entry]\nType=Application\nExec=%1\n");
+    QTest::addRow("none, ticked: written") << "" << false << true << "ours";
+    QTest::addRow("ours, unticked: removed") << ours << true << false << "absent";
+    QTest::addRow("ours quoted with an argument") << "[Desktop Entry]\nExec=\"%1\" -x\n"
+                                                  << true << true << "ours";
+    QTest::addRow("turned off by the desktop")
+        << ours + QStringLiteral("Hidden=true\n") << false << false << "kept";
+    QTest::addRow("another installation's")
+        << "[Desktop Entry]\nExec=\"/opt/tavo watch/tavowatchl\"\n"
+        << false << false << "kept";
+    QTest::addRow("Exec of an action") << "[Desktop Action x]\nExec=%1\n"
+                                       << false << false << "kept";
+    QTest::addRow("folder in its place: reported") << "<folder>" << false << true << "reported";
+}
+
+void OptionFormTest::autostartEntry()
+{
+    QFETCH(QString, before);
+    QFETCH(bool, opensTicked);
+    QFETCH(bool, tick);
+    QFETCH(QString, after);
+    const QString checker = QCoreApplication::applicationDirPath() + QStringLiteral("/tavowatchl");
+    const QString path = m_dir->filePath(QStringLiteral("autostart/tavowatchl.desktop"));
+    QVERIFY(QDir().mkpath(m_dir->filePath(QStringLiteral("autostart"))));
+    const QByteArray content = (before.contains(u'%') ? before.arg(checker) : before).toUtf8();
+    QFile file(path);
+    if (before == u"<folder>")
+        QVERIFY(QDir().mkdir(path));
+    else if (!before.isEmpty())
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+
+    OptionForm& form = open();
+    auto* box = find<QCheckBox>(&form, QStringLiteral("autostartBox"));
+    QCOMPARE(box->isChecked(), opensTicked);
+    box->setChecked(tick);
+    QTest::mouseClick(find<QPushButton>(&form, QStringLiteral("OkBt")), Qt::LeftButton);
+
+    QCOMPARE(form.isVisible(), after == u"reported");
+    if (after == u"reported") {
+        QCOMPARE(m_dialogs.messages, QStringList{Prefs::saveFailedText(path)});
+        return;
+    }
+    QVERIFY(m_dialogs.messages.isEmpty());
+    QCOMPARE(QFile::exists(path), after != u"absent");
+    if (after == u"kept") {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), content);
+    }
+    if (after == u"ours") {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("\nExec=" + checker.toUtf8() + '\n'));
+        QVERIFY(find<QCheckBox>(&open(), QStringLiteral("autostartBox"))->isChecked());
+    }
+}
+
 int main(int argc, char* argv[])
 {
     // Never the user's own bus or keyring: a bare private bus, on which
@@ -965,4 +1031,5 @@ int main(int argc, char* argv[])
     OptionFormTest test;
     return QTest::qExec(&test, argc, argv);
 }
+
 #include "OptionFormTest.moc"
