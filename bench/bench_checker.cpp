@@ -9,9 +9,14 @@
 // Every session is timed by the server's own transcript, from the greeting
 // to the answer to QUIT, so that the start-up of the program and the end of
 // the check (the list, the pop-up) count only as far as they slow the
-// session down. Server, X server, raw clients and program run on one CPU:
-// on two cores every round trip would pay a cross-core wake-up, which makes
-// the times vary by a factor of three from run to run. Every figure is the
+// session down. The transcript costs the server a write of every line it
+// reads and sends, the same for every client; it narrows the gap between
+// clients: against a Dovecot without transcripts, timed by the client, the
+// raw client with 64 TOPs in flight took 0.41 of the blocking one's time
+// for 5,000 messages, against 0.6 to 0.75 here. Server, X server, raw
+// clients and program run on one CPU: on two cores every round trip would
+// pay a cross-core wake-up, which makes the times vary by a factor of three
+// from run to run. Every figure is the
 // median over several pairs of runs, a ratio the median of the pairs'
 // ratios.
 //
