@@ -277,13 +277,12 @@ void CheckSession::requestSummaries(std::vector<bool> known)
         return;
     }
     const std::size_t window =
-        m_connection.capabilities().pipelining ? std::size_t(Pop3::pipelineWindow) : 1;
+        m_connection.capabilities().pipelining
+            ? Pop3::pipelineWindow(QStringLiteral("TOP %1 5\r\n").arg(m_msgCount).size())
+            : 1;
+    m_window = window;
     m_connection.replyBuf().clear();
-    while (m_topsSent < qMin(window, m_topMessages.size()) &&
-           m_connection.sockPhase() != SockPhase::Idle) {
-        m_connection.sendAhead(u"TOP " % QString::number(m_topMessages[m_topsSent++]) % u" 5\r\n");
-    }
-    if (m_connection.sockPhase() == SockPhase::Idle)
+    if (!fillWindow())
         return; // the write failed, and the session with it
     m_connection.setPopStep(int(CheckStep::TopOutstanding));
     m_connection.nextReply(QByteArrayLiteral("TOP"));
@@ -311,16 +310,25 @@ void CheckSession::collectTop()
     if (m_pendingBytes > maxPendingBytes)
         storePending();
 
-    // One more command goes out for each reply in: the window stays full.
-    if (m_topsSent < m_topMessages.size()) {
-        m_connection.sendAhead(u"TOP " % QString::number(m_topMessages[m_topsSent++]) % u" 5\r\n");
-        if (m_connection.sockPhase() == SockPhase::Idle)
-            return;
-    }
+    if (!fillWindow())
+        return;
     if (m_topsAnswered < m_topMessages.size())
         m_connection.nextReply(QByteArrayLiteral("TOP"));
     else
         quit();
+}
+
+bool CheckSession::fillWindow()
+{
+    // Refilled once half of it has been answered, in one write: a write
+    // per reply would cost a system call and a packet each.
+    if (m_topsSent >= m_topMessages.size() || m_topsSent - m_topsAnswered > m_window / 2)
+        return true;
+    QStringList commands;
+    while (m_topsSent < m_topMessages.size() && m_topsSent - m_topsAnswered < m_window)
+        commands.append(u"TOP " % QString::number(m_topMessages[m_topsSent++]) % u" 5\r\n");
+    m_connection.sendAhead(commands);
+    return m_connection.sockPhase() != SockPhase::Idle;
 }
 
 void CheckSession::quit()

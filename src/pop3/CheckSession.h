@@ -93,6 +93,9 @@ private:
     // server allows it; QUIT when there are none.
     void requestSummaries(std::vector<bool> known);
     void collectTop();
+    // Sends TOP commands ahead up to the window; false when the write
+    // failed and ended the session.
+    bool fillWindow();
     void quit();
     void send(const QString& command);
     // Hands the TOP responses collected so far to the host's subListSet.
@@ -117,6 +120,8 @@ private:
     std::vector<QByteArray> m_ids;
     std::size_t m_topsSent = 0;
     std::size_t m_topsAnswered = 0;
+    // How many TOP commands may wait for their replies.
+    std::size_t m_window = 1;
     // Complete TOP responses whose summaries are not stored yet: a session
     // decodes them when it ends, or whenever they pass maxPendingBytes.
     struct PendingSummary

@@ -239,12 +239,19 @@ void MarkedMailSession::sendActions()
 {
     // Ahead of their replies only for messages found by id: by number each
     // must first prove to be the one listed.
-    const std::size_t window =
-        m_byId && m_connection.capabilities().pipelining ? std::size_t(Pop3::pipelineWindow) : 1;
     const QString verb = QString::fromLatin1(actionVerb());
-    while (m_sent < m_targets.size() && m_sent - m_answered < window) {
-        m_connection.sendAhead(verb % QLatin1Char(' ') %
-                               QString::number(m_targets[m_sent++].number) % u"\r\n");
+    const std::size_t window =
+        m_byId && m_connection.capabilities().pipelining
+            ? Pop3::pipelineWindow(verb.size() + QString::number(Pop3::maxMessageCount).size() + 3)
+            : 1;
+    // Refilled once half of the window has been answered, in one write.
+    if (m_sent < m_targets.size() && m_sent - m_answered <= window / 2) {
+        QStringList commands;
+        while (m_sent < m_targets.size() && m_sent - m_answered < window) {
+            commands.append(verb % QLatin1Char(' ') % QString::number(m_targets[m_sent++].number) %
+                            u"\r\n");
+        }
+        m_connection.sendAhead(commands);
         if (m_connection.sockPhase() == SockPhase::Idle)
             return; // the write failed, and the session with it
     }

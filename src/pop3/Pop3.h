@@ -147,10 +147,16 @@ struct Capabilities
 // line, its name first, in any case.
 Capabilities parseCapabilities(QByteArrayView response);
 
-// The most commands a session sends ahead of their replies where the server
-// offers PIPELINING: enough to keep the server busy over a slow link, few
-// enough that a server which stops reading is not sent much.
-inline constexpr int pipelineWindow = 64;
+// How many bytes of commands a session sends ahead of their replies where
+// the server offers PIPELINING: enough to keep the server busy over a slow
+// link (a reply takes a round trip to come back, and a summary is answered
+// in microseconds), little enough that a server which stops reading is not
+// sent much. Its window in commands of at most commandLength bytes.
+inline constexpr qsizetype pipelineBytes = 16 * 1024;
+inline std::size_t pipelineWindow(qsizetype commandLength)
+{
+    return std::size_t(qMax<qsizetype>(1, pipelineBytes / qMax<qsizetype>(1, commandLength)));
+}
 
 // The unique ids of a complete positive UIDL response (RFC 1939), ids[n - 1]
 // for message n, when it lists every message 1..count exactly once, each

@@ -183,10 +183,10 @@ void Pop3Connection::subSend(const QString& line)
     writeCommand(line);
 }
 
-void Pop3Connection::sendAhead(const QString& line)
+void Pop3Connection::sendAhead(const QStringList& lines)
 {
-    m_ahead.append(line);
-    writeCommand(line);
+    m_ahead.append(lines);
+    writeCommand(lines.join(QString()));
 }
 
 void Pop3Connection::nextReply(const QByteArray& command)

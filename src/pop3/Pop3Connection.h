@@ -99,7 +99,8 @@ public:
     // leaving the reply being read as it is. Its transcript line waits until
     // its own reply is next (nextReply), so that the transcript reads as if
     // one command went out at a time.
-    void sendAhead(const QString& line);
+    // Several commands go out in one write.
+    void sendAhead(const QStringList& lines);
     // The reply to the oldest command sent ahead comes next; command is its
     // `pendingCmd` ("TOP" and "RETR" have multi-line responses).
     void nextReply(const QByteArray& command);

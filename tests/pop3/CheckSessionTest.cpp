@@ -94,6 +94,8 @@ private slots:
     void repliesSplitAnywhere();
     void negativeReply_data();
     void negativeReply();
+    void summariesByUniqueId_data();
+    void summariesByUniqueId();
     void growsTableKeepingEveryAccount();
     void accountLeftOutOfChecks();
     void noAccounts();
@@ -240,6 +242,7 @@ void CheckSessionTest::repliesSplitAnywhere_data()
 {
     QTest::addColumn<Cut>("cut");
     QTest::addColumn<bool>("lowerCase");
+    QTest::addColumn<QList<QByteArray>>("capabilities");
 
     // Every reply split after its first two bytes.
     const Cut afterTwoBytes = [](const QByteArray&, const QByteArray& reply) {
@@ -255,7 +258,8 @@ void CheckSessionTest::repliesSplitAnywhere_data()
         });
     };
 
-    QTest::addRow("every status line as \"+O\" and the rest") << afterTwoBytes << false;
+    QTest::addRow("every status line as \"+O\" and the rest")
+        << afterTwoBytes << false << QList<QByteArray>();
     QTest::addRow("TOP responses in reads of 7 bytes")
         << Cut([](const QByteArray& command, const QByteArray& reply) {
                if (!command.startsWith("TOP"))
@@ -265,16 +269,19 @@ void CheckSessionTest::repliesSplitAnywhere_data()
                    pieces.append(reply.mid(i, 7));
                return pieces;
            })
-        << false;
+        << false << QList<QByteArray>();
     QTest::addRow("a read inside a TOP response starting with +OK")
-        << topSplitAt([](const QByteArray& reply) { return reply.indexOf("+OK, see"); }) << false;
+        << topSplitAt([](const QByteArray& reply) { return reply.indexOf("+OK, see"); }) << false
+        << QList<QByteArray>();
     QTest::addRow("a read inside a TOP response starting with -ERR")
         << topSplitAt([](const QByteArray& reply) { return reply.indexOf("-ERR is text"); })
-        << false;
+        << false << QList<QByteArray>();
     QTest::addRow("the end of a TOP response split after its CR")
-        << topSplitAt([](const QByteArray& reply) { return reply.size() - 1; }) << false;
+        << topSplitAt([](const QByteArray& reply) { return reply.size() - 1; }) << false
+        << QList<QByteArray>();
     QTest::addRow("the end of a TOP response split before its dot")
-        << topSplitAt([](const QByteArray& reply) { return reply.size() - 3; }) << false;
+        << topSplitAt([](const QByteArray& reply) { return reply.size() - 3; }) << false
+        << QList<QByteArray>();
     // Issue 16: the final LF went to QUIT's reply, whose "+O" then went
     // unrecognised, and the server's close after it raised a box.
     QTest::addRow("the final LF of a TOP response in a read of its own, QUIT's reply cut")
@@ -285,17 +292,30 @@ void CheckSessionTest::repliesSplitAnywhere_data()
                    return QList<QByteArray>{reply.left(2), reply.mid(2)};
                return QList<QByteArray>{reply};
            })
-        << false;
-    QTest::addRow("status words in lower case") << Cut() << true;
-    QTest::addRow("lower case, split after \"+o\"") << afterTwoBytes << true;
+        << false << QList<QByteArray>();
+    QTest::addRow("status words in lower case") << Cut() << true << QList<QByteArray>();
+    QTest::addRow("lower case, split after \"+o\"") << afterTwoBytes << true << QList<QByteArray>();
+    // Replies to commands sent ahead come back to back, and any read may
+    // end inside one.
+    QTest::addRow("pipelined, every reply in reads of 5 bytes")
+        << Cut([](const QByteArray&, const QByteArray& reply) {
+               QList<QByteArray> pieces;
+               for (qsizetype at = 0; at < reply.size(); at += 5)
+                   pieces.append(reply.mid(at, 5));
+               return pieces;
+           })
+        << false << QList<QByteArray>{"PIPELINING"};
+    QTest::addRow("pipelined, lower case") << Cut() << true << QList<QByteArray>{"PIPELINING"};
 }
 
 void CheckSessionTest::repliesSplitAnywhere()
 {
     QFETCH(Cut, cut);
     QFETCH(bool, lowerCase);
+    QFETCH(QList<QByteArray>, capabilities);
 
     ScriptedPop3Server server;
+    server.capabilities = capabilities;
     server.addMailbox(
         "alice", "secret",
         {mail("one@example.jp", meetingWord),
@@ -327,6 +347,7 @@ void CheckSessionTest::negativeReply_data()
     QTest::addColumn<bool>("lowerCase");
     QTest::addColumn<QList<QByteArray>>("sent");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("pipelined");
 
     // A server that wants encryption refuses the clear-text USER: the user
     // is told where to choose it.
@@ -335,19 +356,26 @@ void CheckSessionTest::negativeReply_data()
                                   << QStringLiteral(
                                          " No such user.\r\nサーバーが暗号化を求めている"
                                          "可能性があります。アカウントの設定で「暗号化:」に"
-                                         " STARTTLS または SSL/TLS を選べます。");
+                                         " STARTTLS または SSL/TLS を選べます。")
+                                  << false;
     QTest::addRow("wrong password")
         << QByteArray("PASS") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << false
         << lines({"CAPA", "USER alice", "PASS secret", "QUIT"})
-        << QStringLiteral(" [AUTH] Authentication failed.\r\n");
+        << QStringLiteral(" [AUTH] Authentication failed.\r\n") << false;
     QTest::addRow("wrong password, lower case")
         << QByteArray("PASS") << QByteArray("-ERR [AUTH] Authentication failed.\r\n") << true
         << lines({"CAPA", "USER alice", "PASS secret", "QUIT"})
-        << QStringLiteral(" [AUTH] Authentication failed.\r\n");
+        << QStringLiteral(" [AUTH] Authentication failed.\r\n") << false;
     QTest::addRow("TOP of a message removed meanwhile")
         << QByteArray("TOP 2 ") << QByteArray("-ERR Message 2 expunged.\r\n") << false
         << lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "QUIT"})
-        << QStringLiteral(" Message 2 expunged.\r\n");
+        << QStringLiteral(" Message 2 expunged.\r\n") << false;
+    // TOP 3 went out ahead; the refusal ends the check all the same.
+    QTest::addRow("TOP refused amid pipelined TOPs")
+        << QByteArray("TOP 2 ") << QByteArray("-ERR Message 2 expunged.\r\n") << false
+        << lines({"CAPA", "USER alice", "PASS secret", "STAT", "TOP 1 5", "TOP 2 5", "TOP 3 5",
+                  "QUIT"})
+        << QStringLiteral(" Message 2 expunged.\r\n") << true;
 }
 
 void CheckSessionTest::negativeReply()
@@ -357,8 +385,11 @@ void CheckSessionTest::negativeReply()
     QFETCH(bool, lowerCase);
     QFETCH(QList<QByteArray>, sent);
     QFETCH(QString, message);
+    QFETCH(bool, pipelined);
 
     ScriptedPop3Server server;
+    if (pipelined)
+        server.capabilities = {"PIPELINING"};
     server.addMailbox("alice", "secret", numbered(3));
     server.addMailbox("bob", "pw", numbered(1));
     server.on(command, {ScriptedPop3Server::Manner::Reply, reply, true});
@@ -388,6 +419,68 @@ void CheckSessionTest::negativeReply()
     QCOMPARE(rig.host.events.count(QStringLiteral("loadadata:2")), 1);
     if (command.startsWith("TOP"))
         QCOMPARE(rig.host.table.entry(1, 1).Subject, QStringLiteral("Message 1"));
+}
+
+void CheckSessionTest::summariesByUniqueId_data()
+{
+    QTest::addColumn<QList<QByteArray>>("capabilities");
+    QTest::addColumn<QByteArray>("uidlReply");   // empty: the server's own
+    QTest::addColumn<QList<QByteArray>>("sent"); // by the second check
+
+    const QList<QByteArray> both{"UIDL", "PIPELINING"};
+    QTest::addRow("only the new id is asked for")
+        << both << QByteArray()
+        << lines({"CAPA", "USER alice", "PASS secret", "STAT", "UIDL", "TOP 3 5", "QUIT"});
+    QTest::addRow("UIDL without pipelining")
+        << QList<QByteArray>{"UIDL"} << QByteArray()
+        << lines({"CAPA", "USER alice", "PASS secret", "STAT", "UIDL", "TOP 3 5", "QUIT"});
+    const QList<QByteArray> everySummary = lines({"CAPA", "USER alice", "PASS secret", "STAT",
+                                                  "UIDL", "TOP 1 5", "TOP 2 5", "TOP 3 5", "QUIT"});
+    QTest::addRow("a list missing a number")
+        << both << QByteArray("+OK\r\n1 a\r\n3 c\r\n.\r\n") << everySummary;
+    QTest::addRow("an id listed twice")
+        << both << QByteArray("+OK\r\n1 a\r\n2 a\r\n3 c\r\n.\r\n") << everySummary;
+    QTest::addRow("UIDL refused") << both << QByteArray("-ERR not now\r\n") << everySummary;
+}
+
+// Another program removed the first of three messages and one arrived:
+// every row still shows its own message, whichever way it was learnt.
+void CheckSessionTest::summariesByUniqueId()
+{
+    QFETCH(QList<QByteArray>, capabilities);
+    QFETCH(QByteArray, uidlReply);
+    QFETCH(QList<QByteArray>, sent);
+
+    ScriptedPop3Server server;
+    server.capabilities = capabilities;
+    server.addMailbox("alice", "secret", numbered(3));
+    Rig rig;
+    rig.host.setAccounts(
+        {FakeCheckHost::account(QStringLiteral("Office"), QStringLiteral("127.0.0.1"),
+                                server.port(), QStringLiteral("alice"), QStringLiteral("secret"))});
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 1);
+    rig.host.table.entry(1, 2).Body = QStringLiteral("retrieved");
+
+    QList<QByteArray>& messages = server.mailbox("alice").messages;
+    messages.removeFirst();
+    messages.append(mail("sender4@example.jp", "Message 4"));
+    if (!uidlReply.isEmpty())
+        server.answer("UIDL", uidlReply);
+    rig.checkmail();
+    QTRY_COMPARE(rig.host.endOfCheckCount, 2);
+
+    QCOMPARE(server.session(1), sent);
+    QStringList subjects;
+    for (int n = 1; n <= 3; ++n)
+        subjects << rig.host.table.entry(1, n).Subject;
+    QCOMPARE(subjects, QStringList({QStringLiteral("Message 2"), QStringLiteral("Message 3"),
+                                    QStringLiteral("Message 4")}));
+    // A retrieved body follows its message where the id tells which it is.
+    QCOMPARE(rig.host.table.entry(1, 1).Body,
+             uidlReply.isEmpty() ? QStringLiteral("retrieved") : QString());
+    QVERIFY(rig.host.table.entry(1, 2).Body.isEmpty());
+    QCOMPARE(rig.host.mailTotal(), 3);
 }
 
 void CheckSessionTest::growsTableKeepingEveryAccount()

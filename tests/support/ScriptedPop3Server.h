@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCryptographicHash>
 #include <QHash>
 #include <QHostAddress>
 #include <QList>
@@ -23,7 +24,8 @@
  * A POP3 server inside the test, on 127.0.0.1 and a port of its own. It
  * answers like a small mail server from its mailboxes (USER, PASS, STAT,
  * TOP, RETR, DELE, NOOP, QUIT, RFC 1939; deletions are carried out by
- * QUIT, as Dovecot does), and a test changes its manners where the
+ * QUIT, as Dovecot does; CAPA and UIDL where capabilities says so, a
+ * message's unique id the hash of its text), and a test changes its manners where the
  * session under test must cope: any command answered with a fixed reply,
  * with silence or by closing the connection; replies cut into pieces that
  * reach the client as separate reads; status words in lower case; or no
@@ -48,6 +50,9 @@ public:
         bool once = false; // only the first matching command
     };
 
+    // The answer to CAPA, one capability a line ("UIDL", "PIPELINING");
+    // empty refuses CAPA, as a server from before RFC 2449 does.
+    QList<QByteArray> capabilities;
     // Sent on connect; empty means a silent server.
     QByteArray greeting = "+OK scripted POP3 server ready\r\n";
     // Replies written automatically; off, the test writes with write().
@@ -138,6 +143,11 @@ public:
     {
         return "+OK " + QByteArray::number(message.size()) + " octets\r\n" +
                stuffed(message, std::numeric_limits<int>::max());
+    }
+
+    static QByteArray uid(const QByteArray& message)
+    {
+        return QCryptographicHash::hash(message, QCryptographicHash::Sha1).toHex().left(20);
     }
 
 private:
@@ -277,6 +287,15 @@ private:
                 connection.deleted.append(n);
                 send(index, command, status("+OK Marked to be deleted.\r\n"));
             }
+        } else if (verb == "CAPA" && !capabilities.isEmpty()) {
+            send(index, command, status("+OK\r\n" + capabilities.join("\r\n") + "\r\n.\r\n"));
+        } else if (verb == "UIDL" && box && capabilities.contains("UIDL")) {
+            QByteArray list = "+OK\r\n";
+            for (qsizetype n = 1; n <= box->messages.size(); ++n) {
+                if (!connection.deleted.contains(int(n)))
+                    list += QByteArray::number(n) + ' ' + uid(box->messages.at(n - 1)) + "\r\n";
+            }
+            send(index, command, status(list + ".\r\n"));
         } else if (verb == "NOOP") {
             send(index, command, status("+OK\r\n"));
         } else if (verb == "QUIT") {
