@@ -7,7 +7,8 @@
 
 #include <QByteArray>
 
-// The POP3 connection's response collection, read by read: the first byte
+// The POP3 connection's response collection, read by read, and the readings
+// of a complete response as CAPA's and UIDL's answers: the first byte
 // picks TOP or RETR and how the rest of a large message begins, the second
 // the size of the reads; the rest is what the server sends.
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -37,6 +38,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                        "response end is not the first end mark");
     if (length >= 0) {
         const QByteArray response = replyBuf.first(length);
+        // The same response read as the answer to CAPA and to UIDL: an id
+        // list is whole or nothing, each id printable and of its own.
+        Pop3::parseCapabilities(response);
+        const int count = data[1] % 8;
+        const std::vector<QByteArray> ids = Pop3::parseUidList(response, count);
+        FuzzInput::require(ids.empty() || ids.size() == std::size_t(count), "partial id list");
+        for (const QByteArray& id : ids)
+            FuzzInput::require(!id.isEmpty() && id.size() <= 70 && !id.contains(' '), "bad id");
         const QByteArray summary = Pop3::topOfRetr(response, Pop3::summaryLines);
         FuzzInput::require(summary == response || (summary.endsWith(".\r\n") &&
                                                    response.startsWith(summary.chopped(3))),
