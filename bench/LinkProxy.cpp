@@ -181,6 +181,18 @@ void LinkProxy::read(Pipe& pipe, Pipe& reverse, bool fromClient, Clock::time_poi
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR))
         return;
     const bool filtered = fromClient && m_capabilities == Capabilities::Refused;
+    if (!fromClient) {
+        if (n > 0) {
+            const qint64 at =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(now.time_since_epoch())
+                    .count();
+            qint64 none = 0;
+            m_firstDown.compare_exchange_strong(none, at);
+            m_lastDown = at;
+        } else {
+            ++m_serverEnds;
+        }
+    }
     if (n <= 0) {
         pipe.ended = true;
         if (filtered && !pipe.partialLine.empty())

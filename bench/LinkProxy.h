@@ -4,6 +4,7 @@
 
 #include <QtGlobal>
 
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <string>
@@ -46,6 +47,17 @@ public:
     // signed bits) and starts the thread; false when nothing could be bound.
     bool start();
     quint16 port() const { return m_port; }
+
+    // A tap on the link: the seconds from the first byte any server sent
+    // since resetTiming to the last, and how many servers have closed their
+    // side of a connection.
+    void resetTiming()
+    {
+        m_firstDown = 0;
+        m_lastDown = 0;
+    }
+    double serverSeconds() const { return double(m_lastDown - m_firstDown) / 1e9; }
+    int serverEnds() const { return m_serverEnds; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -94,4 +106,7 @@ private:
     int m_wake[2] = {-1, -1}; // a pipe whose write end stops the thread
     std::vector<Connection> m_connections;
     std::thread m_thread;
+    std::atomic<qint64> m_firstDown{0}; // steady clock, nanoseconds
+    std::atomic<qint64> m_lastDown{0};
+    std::atomic<int> m_serverEnds{0};
 };

@@ -175,6 +175,8 @@ bool DovecotServer::launch()
                   << QStringLiteral("--key") << served + QStringLiteral(".key")
                   << QStringLiteral("--pop3s-port") << QString::number(m_tlsPort);
     }
+    if (!m_transcripts)
+        arguments << QStringLiteral("--transcripts") << QStringLiteral("no");
     arguments << m_dir->path() << QString::number(m_port);
     for (const User& user : std::as_const(m_users))
         arguments << user.name + QLatin1Char(':') + user.password;

@@ -74,6 +74,9 @@ public:
     // Writes the configuration and starts the server; false with
     // errorString() when it did not come up.
     bool start(const QList<User>& users, Tls tls = Tls::Off);
+    // Before start: the server keeps no transcripts (commandsSeen() and the
+    // logins then know nothing), for a benchmark that times otherwise.
+    void keepNoTranscripts() { m_transcripts = false; }
     // Starts the server again on the same address and ports, with the same
     // users, mail and test CA, but a new certificate (a new key even for
     // the same kind): "the certificate changed since it was trusted". Off
@@ -130,6 +133,7 @@ private:
     bool launch();
 
     std::unique_ptr<QTemporaryDir> m_dir;
+    bool m_transcripts = true;
     QString m_script;
     QList<User> m_users;
     Tls m_tls = Tls::Off;
