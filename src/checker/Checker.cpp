@@ -13,8 +13,11 @@
 #include "checker/WakeWatcher.h"
 #include "instancelock/InstanceLock.h"
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QSessionManager>
+#include <QWidget>
+
+#include <memory>
 
 namespace Checker {
 
@@ -68,7 +71,25 @@ std::unique_ptr<MailForm> startChecker(InstanceLock& lock, const CheckerContext&
                          });
     }
 
-    if (!window->Form_Load())
+    // A box of the start-up (the first configuration, a key that cannot be
+    // registered) waits in an event loop of its own. Once the exit sequence
+    // has run meanwhile (the end of the desktop session), the box goes and
+    // the start-up ends: nobody is left to answer it, and the process must
+    // not wait on it.
+    auto starting = std::make_shared<bool>(true);
+    const QMetaObject::Connection closeBox = QObject::connect(
+        window, &MailForm::checkerEnded, window,
+        [starting] {
+            if (!*starting)
+                return;
+            if (QWidget* box = QApplication::activeModalWidget())
+                box->close();
+        },
+        Qt::QueuedConnection);
+    const bool loaded = window->Form_Load();
+    *starting = false;
+    QObject::disconnect(closeBox);
+    if (!loaded)
         return nullptr;
     return form;
 }

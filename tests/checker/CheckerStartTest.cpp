@@ -4,11 +4,15 @@
 
 #include "checker/Checker.h"
 #include "checker/SignalRelay.h"
+#include "checker/platform/MessageBoxPrompter.h"
 #include "instancelock/InstanceLock.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
 
 #include <csignal>
 
@@ -25,6 +29,7 @@ private slots:
     void firstConfigurationThatCannotSucceedEnds();
     void sessionEndRunsTheExitSequence_data();
     void sessionEndRunsTheExitSequence();
+    void sessionEndWhileAStartUpBoxWaits();
 };
 
 void CheckerStartTest::secondInstanceIsRefused()
@@ -124,6 +129,34 @@ void CheckerStartTest::sessionEndRunsTheExitSequence()
     QCOMPARE(rig.stored("frmWidth"), QStringLiteral("9600"));
     QCOMPARE(rig.stored("frmHeight"), QStringLiteral("4800"));
     QCOMPARE(rig.stored("grdWidth3"), QStringLiteral("2740"));
+}
+
+// The desktop session ends while the first-configuration box, a real one,
+// waits: the start-up ended only when somebody answered a box that nobody
+// would, and the process stayed.
+void CheckerStartTest::sessionEndWhileAStartUpBoxWaits()
+{
+    CheckerRig rig;
+    rig.set({{"Option7value", QStringLiteral("1")}});
+    MessageBoxPrompter boxes;
+    const CheckerContext context{boxes,     rig.processes, rig.light,
+                                 rig.sound, rig.store,     CheckerRig::tavoprefsPath()};
+    InstanceLock lock(rig.dir.filePath(QStringLiteral("tavowatchl.lock")));
+    SignalRelay relay;
+    QTimer::singleShot(300, [] { ::raise(SIGTERM); });
+    // Without the mend the box would wait for ever: the test closes it
+    // after a while and fails on the time taken.
+    QTimer::singleShot(8000, [] {
+        if (QWidget* box = QApplication::activeModalWidget())
+            box->close();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const std::unique_ptr<MailForm> form = Checker::startChecker(lock, context, &relay);
+    QVERIFY(!form);
+    QVERIFY2(clock.elapsed() < 5000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(rig.processes.waited.isEmpty());    // tavoprefs was not started
+    QVERIFY(!rig.stored("frmWidth").isEmpty()); // the exit sequence ran
 }
 
 QTEST_MAIN(CheckerStartTest)
