@@ -17,7 +17,7 @@ namespace {
 // is read no further than this.
 constexpr qint64 maxEntryBytes = 64 * 1024;
 
-// Characters that make the Desktop Entry Specification's Exec quoting
+// Characters that make quoting an Exec argument of a desktop entry
 // necessary, and those that must be escaped inside the quotes.
 const QString reservedInExec = QStringLiteral(" \t\n\"'\\><~|&;$*?#()`");
 const QString escapedInQuotes = QStringLiteral("\"`$\\");
