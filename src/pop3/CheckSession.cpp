@@ -128,8 +128,7 @@ void CheckSession::handleSockIn(const QByteArray& chunk)
     // it starts with (a read may begin anywhere in it); only the response's
     // status line can refuse it. A message line "-ERR ..." that happens to
     // begin a read is text.
-    const bool topOutstanding =
-        m_connection.pendingCmd() == "TOP" || m_connection.pendingCmd() == "UIDL";
+    const bool topOutstanding = Pop3::hasMultiLineResponse(m_connection.pendingCmd());
     if (Pop3::isPositive(chunk) && !topOutstanding) {
         positiveReply(chunk);
         return;
@@ -236,10 +235,8 @@ void CheckSession::statStep(const QByteArray& chunk)
         requestSummaries(m_host.adoptIds(account, {}));
         return;
     }
-    m_connection.setPopStep(int(CheckStep::UidlSent));
-    m_connection.replyBuf().clear();
-    m_connection.setPendingCmd(QByteArrayLiteral("UIDL"));
-    send(QStringLiteral("UIDL"));
+    m_connection.sendForResponse(int(CheckStep::UidlSent), QByteArrayLiteral("UIDL"),
+                                 QStringLiteral("UIDL"));
 }
 
 void CheckSession::collectUidl(bool refused)

@@ -71,8 +71,7 @@ void MarkedMailSession::handleSockIn(const QByteArray& chunk)
     // While a multi-line response is outstanding a chunk is part of it,
     // whatever it starts with; only the response's status line can refuse
     // it. A message line "-ERR ..." that happens to begin a read is text.
-    const QByteArray& pending = m_connection.pendingCmd();
-    const bool multiLine = pending == "TOP" || pending == "RETR" || pending == "UIDL";
+    const bool multiLine = Pop3::hasMultiLineResponse(m_connection.pendingCmd());
     if (!multiLine && Pop3::isPositive(chunk)) {
         positiveReply();
         return;
@@ -152,10 +151,8 @@ void MarkedMailSession::startWalk()
         walkByNumber();
         return;
     }
-    m_connection.setPopStep(int(Step::UidlSent));
-    m_connection.replyBuf().clear();
-    m_connection.setPendingCmd(QByteArrayLiteral("UIDL"));
-    send(QStringLiteral("UIDL"));
+    m_connection.sendForResponse(int(Step::UidlSent), QByteArrayLiteral("UIDL"),
+                                 QStringLiteral("UIDL"));
 }
 
 void MarkedMailSession::collectUidl(bool refused)
@@ -228,11 +225,9 @@ void MarkedMailSession::sendNext()
     }
     // The summary the list was built from, so that both sides are decoded
     // from the same text.
-    m_connection.setPopStep(int(Step::TopOutstanding));
-    m_connection.replyBuf().resize(0);
-    m_connection.setPendingCmd(QByteArrayLiteral("TOP"));
-    send(QStringLiteral("TOP ") + QString::number(m_targets[m_answered].number) + QLatin1Char(' ') +
-         QString::number(Pop3::summaryLines));
+    m_connection.sendForResponse(
+        int(Step::TopOutstanding), QByteArrayLiteral("TOP"),
+        QStringLiteral("TOP %1 %2").arg(m_targets[m_answered].number).arg(Pop3::summaryLines));
 }
 
 void MarkedMailSession::sendActions()

@@ -285,6 +285,11 @@ QByteArray toCp932(QStringView text)
     return bytes;
 }
 
+bool hasMultiLineResponse(QByteArrayView command)
+{
+    return command == "TOP" || command == "RETR" || command == "CAPA" || command == "UIDL";
+}
+
 QByteArrayView responseEnd(QByteArrayView command)
 {
     // A TOP response also ends where a server that ends its lines with a

@@ -112,6 +112,10 @@ void appendToLog(QString& logText, QByteArrayView cp932);
 // cannot represent becomes "?".
 QByteArray toCp932(QStringView text);
 
+// Whether command ("TOP", "RETR", "CAPA", "UIDL") is answered by a
+// multi-line response when the server accepts it (RFC 1939, RFC 2449).
+bool hasMultiLineResponse(QByteArrayView command);
+
 // The end mark of the multi-line response to command ("TOP" or "RETR"):
 // CR LF "." CR LF (RFC 1939); a TOP response also ends at LF "." CR LF.
 QByteArrayView responseEnd(QByteArrayView command);

@@ -183,6 +183,14 @@ void Pop3Connection::subSend(const QString& line)
     writeCommand(line);
 }
 
+void Pop3Connection::sendForResponse(int step, const QByteArray& command, const QString& line)
+{
+    m_popStep = step;
+    m_replyBuf.resize(0); // keeps the allocation for the next response
+    m_pendingCmd = command;
+    subSend(line + QLatin1String("\r\n"));
+}
+
 void Pop3Connection::sendAhead(const QStringList& lines)
 {
     m_ahead.append(lines);
@@ -651,9 +659,7 @@ void Pop3Connection::receiveStep(QByteArray data)
             // The answer to TOP or RETR is a multi-line response unless its
             // status line refuses the command.
             m_responseComplete = false;
-            m_multiLine = (m_pendingCmd == "TOP" || m_pendingCmd == "RETR" ||
-                           m_pendingCmd == "CAPA" || m_pendingCmd == "UIDL") &&
-                          !Pop3::isNegative(data);
+            m_multiLine = Pop3::hasMultiLineResponse(m_pendingCmd) && !Pop3::isNegative(data);
             m_responseStart = m_replyBuf.size();
             m_scanned = m_replyBuf.size();
             m_tail.reset();

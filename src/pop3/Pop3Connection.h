@@ -95,6 +95,9 @@ public:
     // "PASS ******************************". The phase becomes Sent, and its
     // reply is awaited.
     void subSend(const QString& line);
+    // A session's command whose response it collects: `popStep` step,
+    // `replyBuf` emptied, `pendingCmd` command, then line goes out.
+    void sendForResponse(int step, const QByteArray& command, const QString& line);
     // Pipelining (RFC 2449): writes a command ahead of the replies still due,
     // leaving the reply being read as it is. Its transcript line waits until
     // its own reply is next (nextReply), so that the transcript reads as if
